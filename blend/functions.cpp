@@ -1,0 +1,31 @@
+#include "blend/functions.h"
+
+#include "engine/errors.h"
+
+#include <cmath>
+
+namespace lumicomb {
+
+double roundHalfEven(double value) {
+  const double nearest = std::round(value); // halves away from zero
+  if (std::fabs(value - std::trunc(value)) == 0.5)
+    return 2.0 * std::round(value / 2.0);
+  return nearest;
+}
+
+int64_t checkedRange(int64_t value, int64_t low, int64_t high, const std::string &what) {
+  if (value < low || value > high)
+    throw LumicombError(ErrorKind::OutOfRange, what + " " + std::to_string(value) + " is outside " +
+                                                   std::to_string(low) + "-" +
+                                                   std::to_string(high));
+  return value;
+}
+
+uint8_t ClampByte(int64_t value) {
+  checkedRange(value, 0, INT64_MAX, "channel value");
+  return value < 255 ? static_cast<uint8_t>(value) : uint8_t{255};
+}
+
+int64_t MinOf(int64_t a, int64_t b) { return a > b ? b : a; }
+
+} // namespace lumicomb

@@ -1,0 +1,14 @@
+#pragma once
+// Reading the numbers users type into the rule boxes.
+#include <string>
+
+namespace lumicomb {
+
+/// A number in the user's locale (or with a plain '.' decimal point), surrounding spaces
+/// ignored, rounded half to even and checked to lie in 0-255. `what` names the box in messages.
+int parseBoxByte(const std::string &text, const std::string &what);
+
+/// parseBoxByte for the "Sum and divide by" box; a divisor that rounds to 0 is refused too.
+int parseDivisor(const std::string &text);
+
+} // namespace lumicomb

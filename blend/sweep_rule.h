@@ -1,0 +1,24 @@
+#pragma once
+// A blend rule seen by the sweep pass: it gathers rows of samples and reduces rows of results.
+// Rules are pure: no files, windows, threads or progress.
+#include <cstdint>
+
+namespace lumicomb {
+
+class SweepRule {
+public:
+  virtual ~SweepRule() = default;
+
+  /// Creates the working arrays for `sources` images of width x height pixels.
+  virtual void begin(int sources, int64_t width, int64_t height) = 0;
+
+  /// Gathers row y of source `image` (1-based): 3 x width bytes, blue, green, red per pixel.
+  /// Sources arrive in any order, and rows of different y concurrently; the result must not
+  /// depend on either.
+  virtual void collect(int image, int64_t y, const uint8_t *samples) = 0;
+
+  /// Writes result row y, same layout as the samples; rows may be reduced concurrently.
+  virtual void reduce(int64_t y, uint8_t *out) const = 0;
+};
+
+} // namespace lumicomb

@@ -1,0 +1,106 @@
+#include "cli/cli_options.h"
+
+#include "blend/blend_option.h"
+#include "output/file_types.h"
+
+#include <QCommandLineParser>
+
+namespace lumicomb::cli {
+namespace {
+
+constexpr int kUsageError = 2;
+
+const char *const kDescription =
+    "Blends same-size photographs position by position and writes the result.\n\n"
+    "Rules: average (default), sum-and-divide, brightest, darkest, median,\n"
+    "average-of-commonest, different-from-first, most-different-from-average,\n"
+    "dynamic-range; or their index 0-8.\n\n"
+    "Exit status: 0 written, 1 the run failed or the rule refused, 2 usage error.";
+
+ParseOutcome misuse(const std::string &message) { return {std::nullopt, kUsageError, message}; }
+
+std::optional<int> wholeNumber(const QString &text, int low, int high) {
+  bool ok = false;
+  const int value = text.trimmed().toInt(&ok);
+  if (!ok || value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+std::string quotedValue(const QString &text) { return "\"" + text.toStdString() + "\""; }
+
+} // namespace
+
+ParseOutcome parseCommandLine(const QStringList &arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(kDescription);
+  const QCommandLineOption rule({"r", "rule"}, "Blend rule (default average).", "RULE", "average");
+  const QCommandLineOption divisor({"d", "divisor"}, "Text of the \"Sum and divide by\" box.",
+                                   "TEXT", "1");
+  const QCommandLineOption limit(
+      {"l", "limit"}, "Text of the \"Different from first by RGB value\" box.", "TEXT", "5");
+  const QCommandLineOption output({"o", "output"}, "Result file, written under exactly this name.",
+                                  "FILE");
+  const QCommandLineOption type({"t", "type"},
+                                "TIFF, JPEG, BMP or PNG; without it, from the extension.", "TYPE");
+  const QCommandLineOption quality(
+      {"q", "quality"}, "JPEG quality 1-100 (default: the JPEGcompression setting).", "N");
+  const QCommandLineOption preview("preview", "Blend the preview-size bitmaps instead.");
+  const QCommandLineOption threads({"j", "threads"}, "Worker threads (default: all cores).", "N");
+  const QCommandLineOption quiet("quiet", "No progress bar.");
+  parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, quiet});
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
+
+  if (!parser.parse(arguments))
+    return misuse(parser.errorText().toStdString());
+  if (parser.isSet(help))
+    return {std::nullopt, 0, parser.helpText().toStdString()};
+  if (parser.isSet(version))
+    return {std::nullopt, 0, "lumicomb-cli " LUMICOMB_VERSION "\n"};
+
+  CliOptions options;
+  const std::optional<int> blendOption =
+      blendOptionFromCommandName(parser.value(rule).trimmed().toLower().toStdString());
+  if (!blendOption)
+    return misuse("unknown rule " + quotedValue(parser.value(rule)));
+  options.blendOption = *blendOption;
+  options.divisorText = parser.value(divisor).toStdString();
+  options.limitText = parser.value(limit).toStdString();
+
+  if (!parser.isSet(output))
+    return misuse("no output file given (use -o FILE)");
+  options.output = parser.value(output).toStdString();
+  const std::optional<int> filterIndex =
+      parser.isSet(type) ? filterIndexForTypeName(parser.value(type).trimmed().toStdString())
+                         : filterIndexForExtension(options.output);
+  if (!filterIndex)
+    return misuse(parser.isSet(type)
+                      ? "unknown file type " + quotedValue(parser.value(type))
+                      : "cannot tell the file type of " + quotedValue(parser.value(output)) +
+                            " (use -t TIFF, JPEG, BMP or PNG)");
+  options.filterIndex = *filterIndex;
+
+  if (parser.isSet(quality)) {
+    options.quality = wholeNumber(parser.value(quality), 1, 100);
+    if (!options.quality)
+      return misuse("JPEG quality " + quotedValue(parser.value(quality)) + " is not 1-100");
+  }
+  if (parser.isSet(threads)) {
+    const std::optional<int> count = wholeNumber(parser.value(threads), 1, 1024);
+    if (!count)
+      return misuse("thread count " + quotedValue(parser.value(threads)) + " is not 1-1024");
+    options.threads = *count;
+  }
+  options.preview = parser.isSet(preview);
+  options.quiet = parser.isSet(quiet);
+
+  for (const QString &image : parser.positionalArguments())
+    options.images.push_back(image.toStdString());
+  if (options.images.empty())
+    return misuse("no images given");
+  return {options, 0, {}};
+}
+
+} // namespace lumicomb::cli

@@ -1,0 +1,32 @@
+#pragma once
+// The command line of lumicomb-cli, parsed and checked.
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumicomb::cli {
+
+struct CliOptions {
+  int blendOption = 0;
+  std::string divisorText = "1";
+  std::string limitText = "5";
+  std::string output;
+  int filterIndex = 0;
+  std::optional<int> quality; ///< without it, the JPEGcompression setting
+  bool preview = false;
+  int threads = 0; ///< 0: all cores
+  bool quiet = false;
+  std::vector<std::string> images;
+};
+
+struct ParseOutcome {
+  std::optional<CliOptions> options; ///< set when a blend should run
+  int exitCode = 0;                  ///< otherwise: 0 after --help or --version, 2 on misuse
+  std::string message;               ///< help or version text for stdout, or the misuse
+};
+
+ParseOutcome parseCommandLine(const QStringList &arguments);
+
+} // namespace lumicomb::cli

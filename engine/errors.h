@@ -1,0 +1,31 @@
+#pragma once
+// The one failure type of the system: a message fit for the user, and what kind of fault it was.
+#include <stdexcept>
+#include <string>
+
+namespace lumicomb {
+
+enum class ErrorKind {
+  OutOfRange,
+  TypeMismatch,
+  BadFile,
+  SizeMismatch,
+  NoSources,
+  NotAvailable,
+  WriteFailed,
+  Cancelled,
+};
+
+class LumicombError : public std::runtime_error {
+public:
+  LumicombError(ErrorKind kind, const std::string &message);
+  ErrorKind kind() const { return m_kind; }
+
+private:
+  ErrorKind m_kind;
+};
+
+/// Puts a path in quotes the way every message names a file.
+std::string quoted(const std::string &text);
+
+} // namespace lumicomb

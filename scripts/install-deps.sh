@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing Lumicomb need, if any are missing.
+set -euo pipefail
+
+packages=(g++ cmake ninja-build libfreeimage-dev qt6-base-dev libgtest-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"

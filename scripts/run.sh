@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds Lumicomb, makes a small demo burst and blends it with lumicomb-cli.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+out=demo-output
+rm -rf "$out/frames"
+build/lumicomb-demo-stack "$out/frames" 7
+build/lumicomb-cli --rule average -o "$out/average.png" "$out"/frames/frame_*.png
+build/lumicomb-cli --rule sum-and-divide --divisor 5 -o "$out/sum-divided-by-5.png" \
+  "$out"/frames/frame_*.png
+echo "Blended $(ls "$out"/frames | wc -l) frames from $out/frames:"
+echo "  $out/average.png           (the noise is gone, the walking box is a trail of ghosts)"
+echo "  $out/sum-divided-by-5.png  (brighter than the average)"

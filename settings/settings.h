@@ -1,0 +1,48 @@
+#pragma once
+// The four running settings and the per-user store they are read from and saved to.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace lumicomb {
+
+struct RunningSettings {
+  int64_t PreviewWidth = 400;
+  int64_t PreviewHeight = 300;
+  std::string FileType = "JPG"; ///< matches no save type on purpose: the save offers JPEG first
+  int64_t JPEGcompression = 100;
+};
+
+/// Ranges of the setup dialog; stored numbers outside them are clamped.
+struct SettingRange {
+  int64_t low;
+  int64_t high;
+};
+inline constexpr SettingRange kPreviewWidthRange{250, 500};
+inline constexpr SettingRange kPreviewHeightRange{200, 400};
+inline constexpr SettingRange kJpegQualityRange{1, 100};
+
+/// The INI store: application "Lumicomb", group "setting", every value as text.
+class SettingsStore {
+public:
+  /// The user's own store in their configuration folder.
+  SettingsStore();
+  /// A store kept in the given INI file (tests use a temporary one).
+  explicit SettingsStore(std::string iniPath);
+
+  /// The stored text of `key`, or nothing when the key is absent.
+  std::optional<std::string> GetSetting(const std::string &key) const;
+  void SaveSetting(const std::string &key, const std::string &value);
+
+private:
+  std::optional<std::string> m_iniPath;
+};
+
+/// Reads the four settings. A stored value that is not a number takes the built-in default;
+/// a number outside its range is clamped into it.
+RunningSettings LoadSettings(const SettingsStore &store);
+
+/// Writes all four values, changed or not.
+void SaveSettings(SettingsStore &store, const RunningSettings &settings);
+
+} // namespace lumicomb

@@ -1,0 +1,144 @@
+#include "engine/errors.h"
+#include "engine/image_decoding.h"
+#include "support/test_images.h"
+
+#include <gtest/gtest.h>
+
+namespace lumicomb {
+namespace {
+
+using test::Rgb;
+
+Rgb pixelOf(const FIBITMAP *bitmap, int64_t x, int64_t y) {
+  const uint8_t *row = scanLine(bitmap, y);
+  return {row[3 * x + FI_RGBA_RED], row[3 * x + FI_RGBA_GREEN], row[3 * x + FI_RGBA_BLUE]};
+}
+
+class Decoding : public ::testing::Test {
+protected:
+  test::TempDir dir;
+
+  /// Saves a bitmap made by `make` and decodes the file again.
+  DecodedImage roundTrip(FIBITMAP *made, FREE_IMAGE_FORMAT format, const std::string &name) {
+    const Bitmap owned(made);
+    EXPECT_TRUE(FreeImage_Save(format, owned.get(), dir.file(name).c_str(), 0)) << name;
+    DecodedImage decoded = decodeImageFile(dir.file(name));
+    EXPECT_EQ(FreeImage_GetBPP(decoded.rgb.get()), 24u) << name;
+    return decoded;
+  }
+};
+
+FIBITMAP *greyRamp8() {
+  FIBITMAP *bitmap = FreeImage_Allocate(4, 1, 8);
+  RGBQUAD *palette = FreeImage_GetPalette(bitmap);
+  for (int i = 0; i < 256; ++i)
+    palette[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0};
+  BYTE *row = FreeImage_GetScanLine(bitmap, 0);
+  row[0] = 0, row[1] = 50, row[2] = 200, row[3] = 255;
+  return bitmap;
+}
+
+TEST_F(Decoding, EightBitGreyAndPalettesReadAsTheColourAViewerShows) {
+  const DecodedImage grey = roundTrip(greyRamp8(), FIF_PNG, "grey.png");
+  EXPECT_EQ(grey.header.bitsPerPixel, 8);
+  EXPECT_EQ(pixelOf(grey.rgb.get(), 2, 0), (Rgb{200, 200, 200}));
+
+  FIBITMAP *palette4 = FreeImage_Allocate(2, 1, 4);
+  FreeImage_GetPalette(palette4)[3] = {10, 20, 30, 0}; // blue, green, red
+  FreeImage_GetScanLine(palette4, 0)[0] = 0x30;        // pixel 0 uses entry 3
+  const DecodedImage four = roundTrip(palette4, FIF_BMP, "four.bmp");
+  EXPECT_EQ(pixelOf(four.rgb.get(), 0, 0), (Rgb{30, 20, 10}));
+
+  FIBITMAP *mono = FreeImage_Allocate(8, 1, 1);
+  FreeImage_GetPalette(mono)[1] = {255, 255, 255, 0};
+  FreeImage_GetScanLine(mono, 0)[0] = 0x80; // only the first pixel is set
+  const DecodedImage one = roundTrip(mono, FIF_PNG, "mono.png");
+  EXPECT_EQ(pixelOf(one.rgb.get(), 0, 0), (Rgb{255, 255, 255}));
+  EXPECT_EQ(pixelOf(one.rgb.get(), 1, 0), (Rgb{0, 0, 0}));
+}
+
+TEST_F(Decoding, SixteenBitChannelsAreScaledToEightBits) {
+  FIBITMAP *grey16 = FreeImage_AllocateT(FIT_UINT16, 2, 1);
+  auto *greyRow = reinterpret_cast<uint16_t *>(FreeImage_GetScanLine(grey16, 0));
+  greyRow[0] = 0x8000, greyRow[1] = 0xFFFF;
+  const DecodedImage grey = roundTrip(grey16, FIF_PNG, "grey16.png");
+  EXPECT_EQ(pixelOf(grey.rgb.get(), 0, 0), (Rgb{128, 128, 128}));
+  EXPECT_EQ(pixelOf(grey.rgb.get(), 1, 0), (Rgb{255, 255, 255}));
+
+  FIBITMAP *rgb16 = FreeImage_AllocateT(FIT_RGB16, 1, 1);
+  auto *rgbRow = reinterpret_cast<FIRGB16 *>(FreeImage_GetScanLine(rgb16, 0));
+  rgbRow[0] = {0x1000, 0x8000, 0xFF00};
+  const DecodedImage rgb = roundTrip(rgb16, FIF_PNG, "rgb48.png");
+  EXPECT_EQ(rgb.header.bitsPerPixel, 48);
+  EXPECT_EQ(pixelOf(rgb.rgb.get(), 0, 0), (Rgb{0x10, 0x80, 0xFF}));
+
+  FIBITMAP *rgba16 = FreeImage_AllocateT(FIT_RGBA16, 1, 1);
+  auto *rgbaRow = reinterpret_cast<FIRGBA16 *>(FreeImage_GetScanLine(rgba16, 0));
+  rgbaRow[0] = {0x2000, 0x4000, 0x6000, 0x0000};
+  const DecodedImage rgba = roundTrip(rgba16, FIF_PNG, "rgba64.png");
+  EXPECT_EQ(pixelOf(rgba.rgb.get(), 0, 0), (Rgb{0x20, 0x40, 0x60}));
+}
+
+TEST_F(Decoding, AlphaIsIgnored) {
+  FIBITMAP *rgba = FreeImage_Allocate(1, 1, 32);
+  BYTE *pixel = FreeImage_GetScanLine(rgba, 0);
+  pixel[FI_RGBA_RED] = 90, pixel[FI_RGBA_GREEN] = 80, pixel[FI_RGBA_BLUE] = 70;
+  pixel[FI_RGBA_ALPHA] = 0;
+  const DecodedImage decoded = roundTrip(rgba, FIF_PNG, "alpha.png");
+  EXPECT_EQ(decoded.header.bitsPerPixel, 32);
+  EXPECT_EQ(pixelOf(decoded.rgb.get(), 0, 0), (Rgb{90, 80, 70}));
+}
+
+TEST_F(Decoding, SixteenBitRgbBitmapsAreExpanded) {
+  FIBITMAP *rgb565 =
+      FreeImage_Allocate(1, 1, 16, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK);
+  *reinterpret_cast<uint16_t *>(FreeImage_GetScanLine(rgb565, 0)) = 0xF800; // pure red
+  const DecodedImage decoded = roundTrip(rgb565, FIF_BMP, "rgb565.bmp");
+  EXPECT_EQ(pixelOf(decoded.rgb.get(), 0, 0), (Rgb{255, 0, 0}));
+}
+
+void expectRefused(const std::string &path, const std::string &reasonFragment) {
+  try {
+    decodeImageFile(path);
+    ADD_FAILURE() << "decoded " << path;
+  } catch (const LumicombError &error) {
+    EXPECT_EQ(error.kind(), ErrorKind::BadFile);
+    const std::string message = error.what();
+    EXPECT_NE(message.find("'" + path + "'"), std::string::npos) << message;
+    EXPECT_NE(message.find(reasonFragment), std::string::npos) << message;
+  }
+}
+
+TEST_F(Decoding, RefusesFilesItCannotReadAndNamesThem) {
+  expectRefused(dir.file("missing.png"), "No such file or directory");
+  test::writeWholeFile(dir.file("notes.jpg"), "just some text, not a picture");
+  expectRefused(dir.file("notes.jpg"), "not an image file FreeImage can decode");
+  expectRefused(dir.path().string(), "not an image file FreeImage can decode");
+  EXPECT_THROW(readImageHeader(dir.file("notes.jpg")), LumicombError);
+}
+
+TEST_F(Decoding, RefusesDamagedFilesInsteadOfReadingWhatIsLeft) {
+  std::mt19937 random(5);
+  const test::Picture picture = test::randomPicture(64, 48, random);
+  test::writePicture(picture, dir.file("whole.jpg"), FIF_JPEG);
+  test::writePicture(picture, dir.file("whole.png"), FIF_PNG);
+  const std::string jpeg = test::readWholeFile(dir.file("whole.jpg"));
+  const std::string png = test::readWholeFile(dir.file("whole.png"));
+  test::writeWholeFile(dir.file("cut.jpg"), jpeg.substr(0, jpeg.size() / 2));
+  test::writeWholeFile(dir.file("cut.png"), png.substr(0, png.size() / 2));
+
+  EXPECT_NO_THROW(decodeImageFile(dir.file("whole.jpg")));
+  expectRefused(dir.file("cut.jpg"), "damaged");
+  expectRefused(dir.file("cut.png"), "");
+}
+
+TEST_F(Decoding, HeaderGivesSizeAndFileDepthWithoutThePixels) {
+  test::writePicture(test::filledPicture(40000, 2, {1, 2, 3}), dir.file("wide.png"), FIF_PNG);
+  const ImageHeader header = readImageHeader(dir.file("wide.png"));
+  EXPECT_EQ(header.width, 40000);
+  EXPECT_EQ(header.height, 2);
+  EXPECT_EQ(header.bitsPerPixel, 24);
+}
+
+} // namespace
+} // namespace lumicomb
