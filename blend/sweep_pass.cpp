@@ -1,25 +1,24 @@
 #include "blend/sweep_pass.h"
 
 #include "blend/functions.h"
-#include "engine/errors.h"
+#include "blend/pass_sources.h"
 #include "engine/parallel_for.h"
 
 #include <algorithm>
-#include <memory>
 #include <mutex>
 
 namespace lumicomb {
 namespace {
 
-std::string sizeText(int64_t width, int64_t height) {
-  return std::to_string(width) + "x" + std::to_string(height);
-}
-
 /// Serialises progress and yield for the worker threads and counts rows done.
 class PassProgress {
 public:
-  PassProgress(WindowOperations &window, int sources, int64_t height)
-      : m_window(window), m_sources(sources), m_height(height) {}
+  PassProgress(WindowOperations &window, int sources) : m_window(window), m_sources(sources) {}
+
+  void setHeight(int64_t height) {
+    m_height = height;
+    m_window.setProgressMaximum(static_cast<double>(height));
+  }
 
   void rowRead() {
     std::lock_guard lock(m_mutex);
@@ -31,72 +30,104 @@ private:
   WindowOperations &m_window;
   std::mutex m_mutex;
   int m_sources;
-  int64_t m_height;
+  int64_t m_height = 1;
   int64_t m_rowsDone = 0;
 };
 
-/// Releases every full-size source bitmap when the pass ends, also when it fails.
-class SourceRelease {
-public:
-  explicit SourceRelease(ImageSet &set) : m_set(set) {}
-  ~SourceRelease() {
-    for (int i = 1; i <= m_set.sourceCount(); ++i)
-      m_set.entry(i).FullBitmap.reset();
-  }
-
-private:
-  ImageSet &m_set;
-};
-
-void requireSameSize(const PassContext &context, int i, const FIBITMAP *source) {
-  const ImageEntry &first = context.set.entry(1);
-  const ImageEntry &entry = context.set.entry(i);
-  if (entry.PixelWidth != first.PixelWidth || entry.PixelHeight != first.PixelHeight)
-    throw LumicombError(ErrorKind::SizeMismatch, quoted(context.set.imagePath(i)) + " is " +
-                                                     sizeText(entry.PixelWidth, entry.PixelHeight) +
-                                                     " pixels, but " +
-                                                     quoted(context.set.imagePath(1)) + " is " +
-                                                     sizeText(first.PixelWidth, first.PixelHeight));
-  if (widthOf(source) != context.width || heightOf(source) != context.height)
-    throw LumicombError(ErrorKind::SizeMismatch,
-                        "the preview of " + quoted(context.set.imagePath(i)) + " is " +
-                            sizeText(widthOf(source), heightOf(source)) + " pixels, not " +
-                            sizeText(context.width, context.height));
-}
-
-const FIBITMAP *acquireSource(const PassContext &context, int i) {
-  ImageEntry &entry = context.set.entry(i);
-  if (context.mode.usesPreviews()) {
-    if (!entry.PreviewBitmap)
-      makePreview(context.set, i, context.box);
-    return entry.PreviewBitmap.get();
-  }
-  if (!entry.FullBitmap)
-    LoadFullImage(context.set, i);
-  return entry.FullBitmap.get();
-}
-
-/// Rows are guarded in stripes so that two sources can be gathered at once; each thread starts
-/// at its own stripe to keep them out of each other's way.
+/// Rows are guarded in stripes so that two sources can be gathered at once; each source starts
+/// at its own stripe to keep the threads out of each other's way.
 class RowStripes {
 public:
-  explicit RowStripes(int64_t height)
-      : m_height(height), m_count(std::clamp<int64_t>(height, 1, 64)),
-        m_locks(std::make_unique<std::mutex[]>(static_cast<size_t>(m_count))) {}
+  void setHeight(int64_t height) {
+    m_height = height;
+    m_count = std::clamp<int64_t>(height, 1, kMostStripes);
+  }
 
-  template <typename RowFunction> void forEachRow(int64_t firstStripe, RowFunction &&row) {
+  template <typename RowFunction> void forEachRow(int source, RowFunction &&row) {
+    const int64_t firstStripe = source * kMostStripes / workerThreads();
     for (int64_t s = 0; s < m_count; ++s) {
       const int64_t stripe = (firstStripe + s) % m_count;
-      std::lock_guard lock(m_locks[static_cast<size_t>(stripe)]);
+      std::lock_guard lock(m_locks[stripe]);
       for (int64_t y = stripe * m_height / m_count; y < (stripe + 1) * m_height / m_count; ++y)
         row(y);
     }
   }
 
 private:
-  int64_t m_height;
-  int64_t m_count;
-  std::unique_ptr<std::mutex[]> m_locks;
+  static constexpr int64_t kMostStripes = 64;
+  int64_t m_height = 0;
+  int64_t m_count = 1;
+  std::mutex m_locks[kMostStripes];
+};
+
+class SweepPass {
+public:
+  SweepPass(const PassContext &context, SweepRule &rule)
+      : m_context(context), m_rule(rule), m_sources(context.set.sourceCount()),
+        m_progress(context.window, m_sources), m_gate(static_cast<size_t>(workerThreads())),
+        m_release(context.set) {}
+
+  Bitmap run() {
+    try {
+      parallelFor(m_sources, [&](int64_t index) { handleSource(static_cast<int>(index) + 1); });
+    } catch (...) {
+      m_failures.rethrowLowest(std::current_exception());
+    }
+    parallelFor(heightOf(m_result.get()),
+                [&](int64_t y) { m_rule.reduce(y, scanLine(m_result.get(), y)); });
+    return std::move(m_result);
+  }
+
+private:
+  void handleSource(int i) {
+    if (i == 1)
+      return startWithFirstSource();
+    m_failures.guard(i, [&] { loadSource(m_context, i); });
+    if (m_gate.arrive(i) == FirstSourceGate::Arrival::GatherNow)
+      gather(i);
+  }
+
+  void startWithFirstSource() {
+    try {
+      m_failures.guard(1, [&] {
+        loadSource(m_context, 1);
+        const PictureSize size = sizeOf(loadedSource(m_context, 1));
+        m_result = allocateRgb24(size.width, size.height);
+        m_rule.begin(m_sources, size.width, size.height);
+        m_progress.setHeight(size.height);
+        m_stripes.setHeight(size.height);
+      });
+    } catch (...) {
+      m_gate.fail();
+      throw;
+    }
+    const std::vector<int> queued = m_gate.open(sizeOf(m_result.get()));
+    gather(1);
+    for (int i : queued)
+      gather(i);
+  }
+
+  void gather(int i) {
+    m_failures.guard(i, [&] {
+      requireSameSize(m_context, i, m_gate.size());
+      const FIBITMAP *source = loadedSource(m_context, i);
+      m_stripes.forEachRow(i, [&](int64_t y) {
+        m_progress.rowRead();
+        m_rule.collect(i, y, scanLine(source, y));
+      });
+      m_context.set.entry(i).FullBitmap.reset();
+    });
+  }
+
+  const PassContext &m_context;
+  SweepRule &m_rule;
+  int m_sources;
+  PassProgress m_progress;
+  RowStripes m_stripes;
+  FirstSourceGate m_gate;
+  SourceFailures m_failures;
+  Bitmap m_result;
+  SourceRelease m_release;
 };
 
 } // namespace
@@ -109,25 +140,8 @@ int64_t sweepProgressValue(int64_t rowsDone, int sources, int64_t height) {
   return static_cast<int64_t>(roundHalfEven(value));
 }
 
-void runSweepPass(const PassContext &context, SweepRule &rule) {
-  const int sources = context.set.sourceCount();
-  rule.begin(sources, context.width, context.height);
-  PassProgress progress(context.window, sources, context.height);
-  RowStripes stripes(context.height);
-  SourceRelease release(context.set);
-
-  parallelFor(sources, [&](int64_t index) {
-    const int i = static_cast<int>(index) + 1;
-    const FIBITMAP *source = acquireSource(context, i);
-    requireSameSize(context, i, source);
-    stripes.forEachRow(index * 64 / workerThreads(), [&](int64_t y) {
-      progress.rowRead();
-      rule.collect(i, y, scanLine(source, y));
-    });
-    context.set.entry(i).FullBitmap.reset();
-  });
-
-  parallelFor(context.height, [&](int64_t y) { rule.reduce(y, scanLine(context.result, y)); });
+Bitmap runSweepPass(const PassContext &context, SweepRule &rule) {
+  return SweepPass(context, rule).run();
 }
 
 } // namespace lumicomb

@@ -13,14 +13,13 @@ struct PassContext {
   const RunMode &mode;
   const PreviewBox &box;
   WindowOperations &window;
-  int64_t width;
-  int64_t height;
-  FIBITMAP *result; ///< 24-bit, width x height
 };
 
-/// Sources are decoded in parallel. A source whose size differs from image 1's fails the pass
-/// before any result pixel is written. Afterwards no source holds a full-size bitmap.
-void runSweepPass(const PassContext &context, SweepRule &rule);
+/// Blends every source into a new 24-bit bitmap of image 1's size for the run mode and sets
+/// the progress maximum to its height. Sources are decoded in parallel; image 1's own decode
+/// fixes the size, and a source of another size fails the pass before any result pixel is
+/// written. Afterwards no source holds a full-size bitmap.
+Bitmap runSweepPass(const PassContext &context, SweepRule &rule);
 
 /// Progress value after `rowsDone` of the `sources` x `height` source rows, in the order of a
 /// sweep of image 1, then image 2, ...: (i-1)*H/N + y/N, rounded half to even.

@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "engine/library_messages.h"
+#include "engine/tracked_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,15 +15,21 @@ namespace {
   throw LumicombError(ErrorKind::BadFile, "cannot read " + quoted(path) + ": " + reason);
 }
 
-FREE_IMAGE_FORMAT identify(const std::string &path) {
-  if (std::FILE *file = std::fopen(path.c_str(), "rb"))
-    std::fclose(file);
-  else
-    refuse(path, std::strerror(errno));
-  const FREE_IMAGE_FORMAT format = FreeImage_GetFileType(path.c_str(), 0);
+FREE_IMAGE_FORMAT identify(FreeImageIO &io, TrackedFile &file, const std::string &path) {
+  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
   if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
     refuse(path, "not an image file FreeImage can decode");
+  std::fseek(file.file, 0, SEEK_SET);
+  file.shortRead = false;
   return format;
+}
+
+/// Decoders that stop quietly at the end of the data, leaving the rest of the picture black.
+bool endedEarly(FREE_IMAGE_FORMAT format, const TrackedFile &file,
+                const LibraryMessages &messages) {
+  if (format == FIF_JPEG)
+    return messages.contains("Premature end of JPEG file");
+  return format == FIF_BMP && file.shortRead;
 }
 
 std::string libraryReason(const LibraryMessages &messages, const std::string &fallback) {
@@ -66,27 +73,23 @@ Bitmap toRgb24(Bitmap picture, const std::string &path) {
 }
 
 DecodedImage decodeImageFile(const std::string &path) {
-  const FREE_IMAGE_FORMAT format = identify(path);
+  TrackedFile file{std::fopen(path.c_str(), "rb")};
+  if (!file.file)
+    refuse(path, std::strerror(errno));
+  const FileCloser closer{file.file};
+  FreeImageIO io = trackedFileIo();
+  const FREE_IMAGE_FORMAT format = identify(io, file, path);
+
   LibraryMessages messages;
-  Bitmap original(FreeImage_Load(format, path.c_str(), 0));
+  Bitmap original(FreeImage_LoadFromHandle(format, &io, &file, 0));
   if (!original || !FreeImage_HasPixels(original.get()))
     refuse(path, libraryReason(messages, "the decoder failed"));
-  if (format == FIF_JPEG && messages.contains("Premature end of JPEG file"))
-    refuse(path, "the file is damaged (its JPEG data ends early)");
+  if (endedEarly(format, file, messages))
+    refuse(path, "the file is damaged (its data ends early)");
   DecodedImage decoded;
   decoded.header = headerOf(original.get());
   decoded.rgb = toRgb24(std::move(original), path);
   return decoded;
-}
-
-ImageHeader readImageHeader(const std::string &path) {
-  const FREE_IMAGE_FORMAT format = identify(path);
-  LibraryMessages messages;
-  const int flags = FreeImage_FIFSupportsNoPixels(format) ? FIF_LOAD_NOPIXELS : 0;
-  Bitmap header(FreeImage_Load(format, path.c_str(), flags));
-  if (!header)
-    refuse(path, libraryReason(messages, "the decoder failed"));
-  return headerOf(header.get());
 }
 
 } // namespace lumicomb

@@ -18,11 +18,8 @@ struct DecodedImage {
 };
 
 /// Decodes the whole file; the format is told from the content, never from the extension.
-/// Refuses files the library cannot identify or decode, and JPEG data that ends early.
+/// Refuses files the library cannot identify or decode, and JPEG or BMP data that ends early.
 DecodedImage decodeImageFile(const std::string &path);
-
-/// Reads only the size and depth, decoding pixels only for formats that cannot do otherwise.
-ImageHeader readImageHeader(const std::string &path);
 
 /// Any pixel format as 24-bit RGB: palettes and grey expanded, 16-bit channels scaled to 8,
 /// alpha dropped.

@@ -41,10 +41,6 @@ void LoadFullImage(ImageSet &set, int i) {
   e.FullBitmap = std::move(decoded.rgb);
 }
 
-void LoadImageHeader(ImageSet &set, int i) {
-  recordHeader(set.entry(i), readImageHeader(set.imagePath(i)));
-}
-
 PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box) {
   LoadFullImage(set, i);
   ImageEntry &e = set.entry(i);

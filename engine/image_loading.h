@@ -22,9 +22,6 @@ PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box);
 /// Decodes entry i into its FullBitmap and records its size and file depth.
 void LoadFullImage(ImageSet &set, int i);
 
-/// Reads only entry i's size and depth into its record, decoding no pixels where it can.
-void LoadImageHeader(ImageSet &set, int i);
-
 /// Makes entry i's PreviewBitmap from a fresh decode and leaves no FullBitmap behind.
 /// Touches no state shared between entries, so distinct entries may be done in parallel.
 PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box);

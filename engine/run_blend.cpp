@@ -10,31 +10,14 @@ namespace {
 /// Shows the progress indicator for the run's lifetime, and hides it however the run ends.
 class ProgressShown {
 public:
-  ProgressShown(WindowOperations &window, bool visible, int64_t maximum) : m_window(window) {
+  ProgressShown(WindowOperations &window, bool visible) : m_window(window) {
     m_window.setProgressVisible(visible);
-    m_window.setProgressMaximum(static_cast<double>(maximum));
   }
   ~ProgressShown() { m_window.setProgressVisible(false); }
 
 private:
   WindowOperations &m_window;
 };
-
-struct ResultSize {
-  int64_t width;
-  int64_t height;
-};
-
-ResultSize firstSourceSize(ImageSet &set, const RunMode &mode, const PreviewBox &box) {
-  ImageEntry &first = set.entry(1);
-  if (mode.usesPreviews()) {
-    if (!first.PreviewBitmap)
-      makePreview(set, 1, box);
-    return {widthOf(first.PreviewBitmap.get()), heightOf(first.PreviewBitmap.get())};
-  }
-  LoadImageHeader(set, 1);
-  return {first.PixelWidth, first.PixelHeight};
-}
 
 } // namespace
 
@@ -43,17 +26,17 @@ void RunBlend(ImageSet &set, const RunMode &mode, WindowOperations &window, cons
     throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
   const std::unique_ptr<SweepRule> rule = makeBlendRule(window.selectedBlendOption(), window);
 
-  const ResultSize size = firstSourceSize(set, mode, box);
-  Bitmap result = allocateRgb24(size.width, size.height);
+  Bitmap result;
   {
-    ProgressShown progress(window, mode.showsProgress(), size.height);
-    runSweepPass({set, mode, box, window, size.width, size.height, result.get()}, *rule);
+    ProgressShown progress(window, mode.showsProgress());
+    result = runSweepPass({set, mode, box, window}, *rule);
   }
-  set.entry(0).FullBitmap = std::move(result);
+  ImageEntry &slot = set.entry(0);
+  slot.FullBitmap = std::move(result);
   if (mode.usesPreviews()) {
-    set.ThumbWidth = size.width;
-    set.ThumbHeight = size.height;
-    window.drawResult(set.entry(0).FullBitmap.get());
+    set.ThumbWidth = widthOf(slot.FullBitmap.get());
+    set.ThumbHeight = heightOf(slot.FullBitmap.get());
+    window.drawResult(slot.FullBitmap.get());
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "engine/library_messages.h"
+#include "engine/tracked_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,32 +14,6 @@
 
 namespace lumicomb {
 namespace {
-
-/// The library writes through these callbacks, so that a short write is noticed even where the
-/// encoder itself does not check.
-struct TrackedFile {
-  std::FILE *file;
-  int error = 0;
-};
-
-unsigned readBytes(void *buffer, unsigned size, unsigned count, fi_handle handle) {
-  return static_cast<unsigned>(
-      std::fread(buffer, size, count, static_cast<TrackedFile *>(handle)->file));
-}
-
-unsigned writeBytes(void *buffer, unsigned size, unsigned count, fi_handle handle) {
-  auto *tracked = static_cast<TrackedFile *>(handle);
-  const size_t written = std::fwrite(buffer, size, count, tracked->file);
-  if (written < count && tracked->error == 0)
-    tracked->error = errno ? errno : EIO;
-  return static_cast<unsigned>(written);
-}
-
-int seekTo(fi_handle handle, long offset, int origin) {
-  return std::fseek(static_cast<TrackedFile *>(handle)->file, offset, origin);
-}
-
-long tellPosition(fi_handle handle) { return std::ftell(static_cast<TrackedFile *>(handle)->file); }
 
 [[noreturn]] void refuse(const std::string &path, const std::string &reason) {
   throw LumicombError(ErrorKind::WriteFailed, "cannot write " + quoted(path) + ": " + reason);
@@ -78,12 +53,12 @@ private:
 /// forced to disk first, so that a crash can never leave the old file gone and the new one empty.
 std::string encode(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
                    bool replacing) {
-  FreeImageIO io{readBytes, writeBytes, seekTo, tellPosition};
+  FreeImageIO io = trackedFileIo();
   TrackedFile tracked{file};
   LibraryMessages messages;
   const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags);
-  if (tracked.error != 0)
-    return std::strerror(tracked.error);
+  if (tracked.writeError != 0)
+    return std::strerror(tracked.writeError);
   if (!encoded)
     return messages.text().empty() ? "the encoder failed" : messages.text();
   if (std::fflush(file) != 0 || (replacing && ::fsync(::fileno(file)) != 0))

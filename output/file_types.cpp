@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <functional>
 
 namespace lumicomb {
 namespace {
@@ -15,6 +16,13 @@ std::string upper(std::string text) {
   return text;
 }
 
+std::optional<int> filterIndexWhere(const std::function<bool(const FileTypeRow &)> &matches) {
+  for (const FileTypeRow &row : fileTypeTable())
+    if (matches(row))
+      return row.filterIndex;
+  return std::nullopt;
+}
+
 std::string lastChars(const std::string &text, size_t count) {
   return text.size() <= count ? text : text.substr(text.size() - count);
 }
@@ -23,10 +31,10 @@ std::string lastChars(const std::string &text, size_t count) {
 
 const std::vector<FileTypeRow> &fileTypeTable() {
   static const std::vector<FileTypeRow> table = {
-      {1, "TIFF", "Tiff (*.TIF)", ".TIF", FIF_TIFF},
-      {2, "JPEG", "Jpeg (*.JPG)", ".JPG", FIF_JPEG},
-      {3, "BMP", "BMP (*.BMP)", ".BMP", FIF_BMP},
-      {4, "PNG", "PNG (*.PNG)", ".PNG", FIF_PNG},
+      {1, "TIFF", "Tiff (*.TIF)", ".TIF", FIF_TIFF, "TIF", ".TIFF"},
+      {2, "JPEG", "Jpeg (*.JPG)", ".JPG", FIF_JPEG, "JPG", ".JPEG"},
+      {3, "BMP", "BMP (*.BMP)", ".BMP", FIF_BMP, "BMP", ".BMP"},
+      {4, "PNG", "PNG (*.PNG)", ".PNG", FIF_PNG, "PNG", ".PNG"},
   };
   return table;
 }
@@ -50,10 +58,8 @@ const FileTypeRow &fileTypeRow(int filterIndex) {
 }
 
 int initialFilterIndex(const std::string &fileType) {
-  for (const FileTypeRow &row : fileTypeTable())
-    if (row.typeName == fileType)
-      return row.filterIndex;
-  return 2;
+  return filterIndexWhere([&](const FileTypeRow &row) { return row.typeName == fileType; })
+      .value_or(2);
 }
 
 int saveFlags(const FileTypeRow &row, int jpegQuality) {
@@ -80,26 +86,15 @@ std::string withTypeExtension(const std::string &chosenName, const FileTypeRow &
 
 std::optional<int> filterIndexForTypeName(const std::string &name) {
   const std::string type = upper(name);
-  if (type == "TIF")
-    return 1;
-  if (type == "JPG")
-    return 2;
-  for (const FileTypeRow &row : fileTypeTable())
-    if (row.typeName == type)
-      return row.filterIndex;
-  return std::nullopt;
+  return filterIndexWhere(
+      [&](const FileTypeRow &row) { return row.typeName == type || row.otherTypeName == type; });
 }
 
 std::optional<int> filterIndexForExtension(const std::string &fileName) {
   const std::string extension = upper(std::filesystem::path(fileName).extension().string());
-  if (extension == ".TIFF")
-    return 1;
-  if (extension == ".JPEG")
-    return 2;
-  for (const FileTypeRow &row : fileTypeTable())
-    if (row.extension == extension)
-      return row.filterIndex;
-  return std::nullopt;
+  return filterIndexWhere([&](const FileTypeRow &row) {
+    return row.extension == extension || row.otherExtension == extension;
+  });
 }
 
 } // namespace lumicomb

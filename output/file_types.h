@@ -14,6 +14,8 @@ struct FileTypeRow {
   std::string filterEntry; ///< as the dialog lists it
   std::string extension;   ///< upper case, with the dot
   FREE_IMAGE_FORMAT format;
+  std::string otherTypeName;  ///< also accepted on the command line
+  std::string otherExtension; ///< also recognised on the command line
 };
 
 const std::vector<FileTypeRow> &fileTypeTable();

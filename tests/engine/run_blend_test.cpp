@@ -138,6 +138,37 @@ TEST_F(RunBlendTest, AFailedRunKeepsThePreviousResult) {
   EXPECT_FALSE(anySourceHoldsAFullBitmap());
 }
 
+TEST_F(RunBlendTest, AFirstImageThatFailsLateStillEndsTheRunWhenOthersAreWaiting) {
+  // Image 1 fails only after a long decode, while many quick sources pile up behind it.
+  std::mt19937 random(9);
+  test::writePicture(test::randomPicture(1500, 1500, random), dir.file("slow.jpg"), FIF_JPEG);
+  const std::string jpeg = test::readWholeFile(dir.file("slow.jpg"));
+  test::writeWholeFile(dir.file("slow.jpg"), jpeg.substr(0, jpeg.size() * 9 / 10));
+  set.AppendImages(dir.path().string(), {"slow.jpg"});
+  addStack(std::vector<Picture>(12, test::filledPicture(1, 1, {})));
+  for (int threads : {2, 3}) {
+    setWorkerThreads(threads);
+    std::string message;
+    EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::BadFile);
+    EXPECT_NE(message.find("slow.jpg"), std::string::npos) << message;
+    EXPECT_FALSE(anySourceHoldsAFullBitmap());
+  }
+}
+
+TEST_F(RunBlendTest, TheLowestNumberedFaultyImageIsReportedWhateverTheThreadCount) {
+  std::vector<Picture> stack(9, test::filledPicture(6, 4, {}));
+  stack[3] = test::filledPicture(5, 4, {});
+  stack[6] = test::filledPicture(6, 3, {});
+  addStack(stack);
+  test::writeWholeFile(dir.file("frame_8.png"), "damaged");
+  for (int threads : {1, 2, 3, 8}) {
+    setWorkerThreads(threads);
+    std::string message;
+    EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::SizeMismatch) << threads;
+    EXPECT_EQ(message.find("'" + set.imagePath(4) + "' is 5x4"), 0u) << message;
+  }
+}
+
 TEST_F(RunBlendTest, NoSourcesIsRefusedWithoutSideEffects) {
   EXPECT_EQ(failureKind(kLarge), ErrorKind::NoSources);
   EXPECT_TRUE(window.visibility.empty());

@@ -1,0 +1,436 @@
+// Runs the built lumicomb-cli as a separate process, the way scripts and users call it, and checks
+// the files it writes, its exit status and what it prints.
+#include "support/reference_blends.h"
+#include "support/run_program.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace lumicomb::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// Runs the tool with its settings store in `configHome`. The locale is pinned so that number
+/// texts such as "2.5" read the same on every machine.
+RunResult runCli(const std::vector<std::string> &arguments, const std::string &configHome,
+                 const std::string &workingFolder = {}) {
+  std::vector<std::string> words = {LUMICOMB_CLI_PATH};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  return runProgram(words, {"XDG_CONFIG_HOME=" + configHome, "LC_ALL=C.UTF-8"}, workingFolder);
+}
+
+std::set<std::string> namesIn(const fs::path &folder) {
+  std::set<std::string> names;
+  for (const fs::directory_entry &entry : fs::directory_iterator(folder))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+FREE_IMAGE_FORMAT formatOf(const std::string &path) {
+  return FreeImage_GetFileType(path.c_str(), 0);
+}
+
+class CliTest : public ::testing::Test {
+protected:
+  CliTest() {
+    fs::create_directory(m_dir.path() / "config");
+    fs::create_directory(m_dir.path() / "in");
+    fs::create_directory(m_dir.path() / "out");
+  }
+
+  RunResult run(const std::vector<std::string> &arguments) const {
+    return runCli(arguments, config());
+  }
+
+  std::string config() const { return m_dir.file("config"); }
+  std::string input(const std::string &name) const { return m_dir.file("in/" + name); }
+  std::string output(const std::string &name) const { return m_dir.file("out/" + name); }
+  fs::path outFolder() const { return m_dir.path() / "out"; }
+
+  void writeSettings(const std::string &lines) const {
+    writeWholeFile(config() + "/Lumicomb.ini", "[setting]\n" + lines);
+  }
+
+  /// Writes the pictures as PNG files in/<stem>1.png, in/<stem>2.png ... and returns the names.
+  std::vector<std::string> writeStack(const std::vector<Picture> &pictures,
+                                      const std::string &stem = "source") const {
+    std::vector<std::string> names;
+    for (const Picture &picture : pictures) {
+      names.push_back(input(stem + std::to_string(names.size() + 1) + ".png"));
+      writePicture(picture, names.back(), FIF_PNG);
+    }
+    return names;
+  }
+
+  std::vector<Picture> randomPictures(int count, int64_t width, int64_t height) {
+    std::vector<Picture> pictures;
+    for (int k = 0; k < count; ++k)
+      pictures.push_back(randomPicture(width, height, m_random));
+    return pictures;
+  }
+
+  /// Runs the tool and returns the picture it wrote, failing the test if it did not succeed.
+  Picture blend(std::vector<std::string> arguments, const std::vector<std::string> &images) {
+    const std::string result = output("result.png");
+    fs::remove(result);
+    arguments.insert(arguments.end(), {"-o", result});
+    arguments.insert(arguments.end(), images.begin(), images.end());
+    const RunResult run = this->run(arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    if (run.exitCode != 0)
+      return {};
+    return readPicture(result);
+  }
+
+  TempDir m_dir;
+  std::mt19937 m_random{20240607};
+};
+
+TEST_F(CliTest, AverageMatchesTheRoundedMeanOfEveryChannel) {
+  for (int count : {2, 3, 4}) {
+    SCOPED_TRACE(std::to_string(count) + " images");
+    const std::vector<Picture> sources = randomPictures(count, 7, 5);
+    const std::vector<std::string> images = writeStack(sources);
+    const Picture expected = referenceSumDivide(sources, count);
+    EXPECT_EQ(blend({}, images), expected);
+    EXPECT_EQ(blend({"-r", "average", "-j", "1"}, images), expected);
+    EXPECT_EQ(blend({"--rule", "0", "--quiet"}, images), expected);
+  }
+}
+
+TEST_F(CliTest, SumAndDivideReadsTheDivisorTextLikeTheBox) {
+  const std::vector<Picture> sources = randomPictures(3, 7, 5);
+  const std::vector<std::string> images = writeStack(sources);
+  // " 4 " is trimmed, and 2.5 rounds half to even, to 2.
+  for (const auto &[text, divisor] :
+       std::vector<std::pair<std::string, int64_t>>{{"2", 2}, {" 4 ", 4}, {"2.5", 2}, {"1", 1}}) {
+    SCOPED_TRACE("divisor \"" + text + "\"");
+    const Picture expected = referenceSumDivide(sources, divisor);
+    EXPECT_EQ(blend({"-r", "sum-and-divide", "-d", text}, images), expected);
+    EXPECT_EQ(blend({"--rule=1", "--divisor=" + text}, images), expected);
+  }
+}
+
+TEST_F(CliTest, SumAndDivideHoldsTotalsAboveTheByteAt255) {
+  const Picture grey = filledPicture(4, 3, {100, 100, 100});
+  const std::vector<std::string> images = writeStack({grey, grey, grey});
+  EXPECT_EQ(blend({"-r", "sum-and-divide", "-d", "1"}, images),
+            filledPicture(4, 3, {255, 255, 255}));
+  EXPECT_EQ(blend({"-r", "sum-and-divide", "-d", "2"}, images),
+            filledPicture(4, 3, {150, 150, 150}));
+}
+
+TEST_F(CliTest, SourcesOfEveryFileTypeAreReadWithoutLibraryChatter) {
+  const std::vector<std::pair<std::string, FREE_IMAGE_FORMAT>> types = {
+      {"tif", FIF_TIFF}, {"bmp", FIF_BMP}, {"png", FIF_PNG}, {"jpg", FIF_JPEG}};
+  std::vector<std::string> images;
+  std::vector<Picture> decoded; // what each file holds, JPEG losses included
+  for (const auto &[extension, format] : types) {
+    images.push_back(input("source." + extension));
+    writePicture(randomPicture(9, 7, m_random), images.back(), format);
+    decoded.push_back(readPicture(images.back()));
+  }
+  for (const auto &[extension, format] : types) {
+    SCOPED_TRACE(extension + " twice");
+    const std::string image = input("source." + extension);
+    EXPECT_EQ(blend({}, {image, image}), readPicture(image));
+  }
+  EXPECT_EQ(blend({}, images), referenceSumDivide(decoded, 4));
+}
+
+TEST_F(CliTest, BareFileNamesAreTakenFromTheWorkingFolder) {
+  const std::vector<Picture> sources = randomPictures(2, 5, 4);
+  writeStack(sources);
+  const RunResult run =
+      runCli({"-o", "../out/result.bmp", "source1.png", "./source2.png"}, config(), input(""));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(readPicture(output("result.bmp")), referenceSumDivide(sources, 2));
+
+  const RunResult here =
+      runCli({"-o", "here.png", "source1.png", "source2.png"}, config(), input(""));
+  ASSERT_EQ(here.exitCode, 0) << here.err;
+  EXPECT_EQ(readPicture(input("here.png")), referenceSumDivide(sources, 2));
+}
+
+TEST_F(CliTest, PicturesWiderOrTallerThan32767PixelsBlend) {
+  for (const auto &[width, height] :
+       std::vector<std::pair<int64_t, int64_t>>{{40000, 1}, {1, 40000}}) {
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+    const std::vector<Picture> sources = randomPictures(2, width, height);
+    EXPECT_EQ(blend({}, writeStack(sources)), referenceSumDivide(sources, 2));
+  }
+}
+
+TEST_F(CliTest, ResultsAreByteIdenticalWhateverTheThreadCount) {
+  const std::vector<std::string> images = writeStack(randomPictures(6, 13, 11));
+  for (const std::vector<std::string> &rule :
+       {std::vector<std::string>{"-r", "average"},
+        std::vector<std::string>{"-r", "sum-and-divide", "-d", "3"},
+        std::vector<std::string>{"--preview"}}) {
+    std::vector<std::string> files;
+    for (const std::string threads : {"1", "2", "3"}) {
+      files.push_back(output("j" + threads + ".png"));
+      std::vector<std::string> arguments = rule;
+      arguments.insert(arguments.end(), {"-j", threads, "-o", files.back()});
+      arguments.insert(arguments.end(), images.begin(), images.end());
+      ASSERT_EQ(run(arguments).exitCode, 0);
+    }
+    EXPECT_EQ(readWholeFile(files[0]), readWholeFile(files[1]));
+    EXPECT_EQ(readWholeFile(files[0]), readWholeFile(files[2]));
+  }
+}
+
+TEST_F(CliTest, FileTypeComesFromTheTypeOptionOrTheExtensionInAnyCase) {
+  const std::vector<Picture> sources = randomPictures(2, 6, 4);
+  const std::vector<std::string> images = writeStack(sources);
+  const Picture expected = referenceSumDivide(sources, 2);
+  struct Case {
+    std::string name;
+    std::vector<std::string> typeOption;
+    FREE_IMAGE_FORMAT format;
+  };
+  const std::vector<Case> cases = {
+      {"a.tif", {}, FIF_TIFF},
+      {"b.TIFF", {}, FIF_TIFF},
+      {"c.jpg", {}, FIF_JPEG},
+      {"d.jpeg", {}, FIF_JPEG},
+      {"e.JPG", {}, FIF_JPEG},
+      {"f.Bmp", {}, FIF_BMP},
+      {"g.png", {}, FIF_PNG},
+      {"h.PnG", {}, FIF_PNG},
+      {"i.data", {"-t", "PNG"}, FIF_PNG},
+      {"j", {"-t", "TIFF"}, FIF_TIFF},
+      {"k.png", {"-t", "BMP"}, FIF_BMP},
+      {"l.bmp", {"--type", "JPEG"}, FIF_JPEG},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> arguments = c.typeOption;
+    arguments.insert(arguments.end(), {"-o", output(c.name)});
+    arguments.insert(arguments.end(), images.begin(), images.end());
+    const RunResult result = run(arguments);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(formatOf(output(c.name)), c.format);
+    if (c.format != FIF_JPEG) {
+      EXPECT_EQ(readPicture(output(c.name)), expected);
+    }
+  }
+  // Written under exactly the names given: nothing appended, no temporary files left behind.
+  std::set<std::string> names;
+  for (const Case &c : cases)
+    names.insert(c.name);
+  EXPECT_EQ(namesIn(outFolder()), names);
+}
+
+TEST_F(CliTest, JpegQualityComesFromTheOptionOrElseTheStoredSetting) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 64, 48));
+  auto jpegWith = [&](const std::string &name, std::vector<std::string> arguments) {
+    arguments.insert(arguments.end(), {"-o", output(name)});
+    arguments.insert(arguments.end(), images.begin(), images.end());
+    EXPECT_EQ(run(arguments).exitCode, 0);
+    return readWholeFile(output(name));
+  };
+  const std::string low = jpegWith("q10.jpg", {"-q", "10"});
+  const std::string high = jpegWith("q100.jpg", {"--quality", "100"});
+  EXPECT_LT(low.size(), high.size());
+  // The stored setting defaults to 100 when the store is empty.
+  EXPECT_EQ(jpegWith("default.jpg", {}), high);
+  writeSettings("JPEGcompression=10\n");
+  EXPECT_EQ(jpegWith("stored.jpg", {}), low);
+  EXPECT_EQ(jpegWith("override.jpg", {"-q", "100"}), high);
+}
+
+TEST_F(CliTest, PreviewBlendsPicturesScaledIntoTheStoredPreviewBox) {
+  const std::vector<std::string> images =
+      writeStack({filledPicture(800, 600, {10, 20, 30}), filledPicture(800, 600, {30, 40, 51})});
+  Picture result = blend({"--preview"}, images);
+  EXPECT_EQ(result, filledPicture(400, 300, {20, 30, 40}));
+
+  writeSettings("PreviewWidth=250\n");
+  result = blend({"--preview"}, images);
+  EXPECT_EQ(result.width, 250);
+  EXPECT_EQ(result.height, 188);
+
+  writeSettings("PreviewHeight=200\n");
+  result = blend({"--preview"}, images);
+  EXPECT_EQ(result.width, 267);
+  EXPECT_EQ(result.height, 200);
+
+  // Without --preview the full size is blended whatever the store says.
+  EXPECT_EQ(blend({}, images).width, 800);
+
+  // Pictures that already fit the box are not enlarged.
+  const std::vector<Picture> small = randomPictures(2, 120, 90);
+  EXPECT_EQ(blend({"--preview"}, writeStack(small, "small")), referenceSumDivide(small, 2));
+}
+
+TEST_F(CliTest, HelpAndVersionPrintToStdoutAndSucceed) {
+  const RunResult help = run({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--rule"), std::string::npos) << help.out;
+  EXPECT_NE(help.out.find("--output"), std::string::npos) << help.out;
+  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(run({"-h"}).out, help.out);
+
+  const RunResult version = run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_NE(version.out.find(LUMICOMB_VERSION), std::string::npos) << version.out;
+  EXPECT_EQ(version.err, "");
+}
+
+TEST_F(CliTest, MisuseExitsWith2AndWritesNothing) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 5, 4));
+  const std::string result = output("result.png");
+  const std::vector<std::vector<std::string>> misuses = {
+      {"--bogus", "-o", result, images[0]},
+      {images[0], images[1]},
+      {"-o", result},
+      {"-r", "sharpest", "-o", result, images[0]},
+      {"-r", "9", "-o", result, images[0]},
+      {"-q", "0", "-o", result, images[0]},
+      {"-q", "101", "-o", result, images[0]},
+      {"-q", "abc", "-o", result, images[0]},
+      {"-j", "0", "-o", result, images[0]},
+      {"-t", "GIF", "-o", result, images[0]},
+      {"-o", output("result.gif"), images[0]},
+      {"-o", output("result"), images[0]},
+  };
+  for (const std::vector<std::string> &arguments : misuses) {
+    std::string line;
+    for (const std::string &word : arguments)
+      line += " " + word;
+    SCOPED_TRACE("lumicomb-cli" + line);
+    const RunResult run = this->run(arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.starts_with("lumicomb-cli: ")) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(namesIn(outFolder()).empty());
+  }
+}
+
+/// A run that fails must say so in one line naming the culprit, and leave the output as it was.
+class CliFailureTest : public CliTest {
+protected:
+  /// Returns what the first of the two runs printed on stderr.
+  std::string expectFailure(const std::vector<std::string> &arguments,
+                            const std::vector<std::string> &culprits) {
+    std::string firstMessage;
+    for (const bool existed : {false, true}) {
+      SCOPED_TRACE(existed ? "output existed before" : "no output before");
+      const std::string result = output("result.png");
+      const std::string previous = "the result of an earlier run";
+      if (existed)
+        writeWholeFile(result, previous);
+      std::vector<std::string> words = {"-o", result};
+      words.insert(words.end(), arguments.begin(), arguments.end());
+      const RunResult run = this->run(words);
+      if (!existed)
+        firstMessage = run.err;
+      EXPECT_EQ(run.exitCode, 1);
+      EXPECT_TRUE(run.err.starts_with("lumicomb-cli: ")) << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+      EXPECT_TRUE(run.err.ends_with("\n")) << run.err;
+      for (const std::string &culprit : culprits)
+        EXPECT_NE(run.err.find(culprit), std::string::npos) << culprit << " in: " << run.err;
+      if (existed) {
+        EXPECT_EQ(readWholeFile(result), previous);
+        EXPECT_EQ(namesIn(outFolder()), std::set<std::string>{"result.png"});
+        fs::remove(result);
+      } else {
+        EXPECT_TRUE(namesIn(outFolder()).empty());
+      }
+    }
+    return firstMessage;
+  }
+
+  /// A random 64x48 picture in the given format, cut off at half its length.
+  std::string truncatedPicture(const std::string &name, FREE_IMAGE_FORMAT format) {
+    const std::string path = input(name);
+    writePicture(randomPicture(64, 48, m_random), path, format);
+    const std::string whole = readWholeFile(path);
+    writeWholeFile(path, whole.substr(0, whole.size() / 2));
+    return path;
+  }
+};
+
+TEST_F(CliFailureTest, UnreadableSourcesAreNamed) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 8, 6));
+  const std::string notes = input("notes.txt");
+  writeWholeFile(notes, "these are words, not pixels\n");
+  const std::string missing = input("missing.png");
+  std::vector<std::string> culprits = {notes, missing};
+  for (const auto &[name, format] : std::vector<std::pair<std::string, FREE_IMAGE_FORMAT>>{
+           {"cut.jpg", FIF_JPEG}, {"cut.tif", FIF_TIFF}, {"cut.png", FIF_PNG}})
+    culprits.push_back(truncatedPicture(name, format));
+
+  for (const std::string &culprit : culprits) {
+    SCOPED_TRACE(culprit);
+    expectFailure({images[0], culprit, images[1]}, {culprit});
+    expectFailure({culprit, images[0]}, {culprit});
+    expectFailure({"--preview", images[0], images[1], culprit}, {culprit});
+  }
+}
+
+TEST_F(CliFailureTest, TruncatedBmpIsRefusedLikeOtherDamagedFiles) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 64, 48));
+  const std::string damaged = truncatedPicture("cut.bmp", FIF_BMP);
+  expectFailure({images[0], damaged, images[1]}, {damaged});
+}
+
+TEST_F(CliFailureTest, SourcesOfAnotherSizeAreNamedWithBothSizes) {
+  const std::vector<std::string> first = writeStack(randomPictures(2, 8, 6), "big");
+  const std::vector<std::string> other = writeStack(randomPictures(1, 7, 6), "small");
+  const std::vector<std::string> tall = writeStack(randomPictures(1, 8, 9), "tall");
+  expectFailure({first[0], first[1], other[0]}, {other[0], "7x6", "8x6"});
+  expectFailure({other[0], first[0]}, {first[0], "7x6", "8x6"});
+  expectFailure({"--preview", first[0], tall[0]}, {tall[0], "8x9", "8x6"});
+  // Whichever thread meets a mismatch first, the earliest mismatched source is the one named.
+  for (const std::string threads : {"1", "2", "3"})
+    expectFailure({"-j", threads, first[0], other[0], tall[0], first[1]}, {other[0], "7x6", "8x6"});
+}
+
+TEST_F(CliFailureTest, DivisorsThatAreNotANumberFrom1To255AreRefused) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 5, 4));
+  for (const std::string text : {"abc", "", "-1", "256", "0", "0.4"}) {
+    SCOPED_TRACE("divisor \"" + text + "\"");
+    const std::string message =
+        expectFailure({"-r", "sum-and-divide", "--divisor=" + text, images[0], images[1]}, {});
+    // The refused text is shown in quotes, so that an empty or blank box is visible too.
+    EXPECT_TRUE(message.find("\"" + text + "\"") != std::string::npos ||
+                message.find("'" + text + "'") != std::string::npos)
+        << message;
+  }
+}
+
+TEST_F(CliFailureTest, RulesNotBuiltYetRefuseToRun) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 5, 4));
+  for (const std::string rule : {"median", "4"}) {
+    SCOPED_TRACE(rule);
+    expectFailure({"-r", rule, images[0], images[1]}, {"rule not available yet"});
+  }
+}
+
+TEST_F(CliFailureTest, SavingIntoAMissingFolderNamesThePath) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 5, 4));
+  const std::string target = output("no-such-folder/result.png");
+  const RunResult run = this->run({"-o", target, images[0], images[1]});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.err.starts_with("lumicomb-cli: ")) << run.err;
+  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+  EXPECT_NE(run.err.find(target), std::string::npos) << run.err;
+  EXPECT_TRUE(namesIn(outFolder()).empty());
+}
+
+} // namespace
+} // namespace lumicomb::test
