@@ -27,7 +27,9 @@ std::optional<int> wholeNumber(const QString &text, int low, int high) {
   return value;
 }
 
-std::string quotedValue(const QString &text) { return "\"" + text.toStdString() + "\""; }
+std::string quotedValue(const QString &text) {
+  return QStringLiteral("\"%1\"").arg(text).toStdString();
+}
 
 } // namespace
 
