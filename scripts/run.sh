@@ -2,7 +2,7 @@
 # Builds Lumicomb, makes a small demo burst and blends it with lumicomb-cli.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+bash scripts/build.sh lumicomb-cli lumicomb-demo-stack
 out=demo-output
 rm -rf "$out/frames"
 build/lumicomb-demo-stack "$out/frames" 7
