@@ -6,12 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
