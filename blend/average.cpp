@@ -4,21 +4,9 @@
 #include "blend/number_text.h"
 
 #include <optional>
-#include <vector>
 
 namespace lumicomb {
 namespace {
-
-/// Every quotient a total can give, worked out once with the exact double-precision division
-/// and rounding, so the sweep over the pixels is a table look-up.
-std::vector<uint8_t> quotientTable(int64_t largestTotal, int64_t divisor) {
-  std::vector<uint8_t> table(static_cast<size_t>(largestTotal) + 1);
-  for (int64_t total = 0; total <= largestTotal; ++total) {
-    const double quotient = static_cast<double>(total) / static_cast<double>(divisor);
-    table[static_cast<size_t>(total)] = ClampByte(static_cast<int64_t>(roundHalfEven(quotient)));
-  }
-  return table;
-}
 
 /// Per-channel totals of all sources, kept in the narrowest counter that cannot overflow: fewer
 /// bytes to add into and to fault in for the common stacks of up to 257 images.

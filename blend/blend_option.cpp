@@ -1,9 +1,25 @@
 #include "blend/blend_option.h"
 
 #include "blend/average.h"
+#include "blend/average_of_commonest.h"
+#include "blend/different_from_first.h"
+#include "blend/extremes.h"
+#include "blend/median.h"
+#include "blend/most_different.h"
 #include "engine/errors.h"
 
 namespace lumicomb {
+namespace {
+
+constexpr int kMedian = 4;
+constexpr int kAverageOfCommonest = 5;
+constexpr int kMostDifferent = 7;
+constexpr int kDynamicRange = 8;
+
+BlendRule sweeping(std::unique_ptr<SweepRule> rule) { return {std::move(rule), nullptr}; }
+BlendRule banded(std::unique_ptr<BandRule> rule) { return {nullptr, std::move(rule)}; }
+
+} // namespace
 
 const std::vector<BlendOptionInfo> &blendOptions() {
   static const std::vector<BlendOptionInfo> options = {
@@ -31,12 +47,45 @@ std::optional<int> blendOptionFromCommandName(const std::string &text) {
   return std::nullopt;
 }
 
-std::unique_ptr<SweepRule> makeBlendRule(int index, WindowOperations &window) {
+std::optional<std::string> sourceCountRefusal(int index, int sources) {
+  switch (index) {
+  case kMedian:
+  case kAverageOfCommonest:
+  case kMostDifferent:
+    if (sources < 3)
+      return "Minimum 3 images required for this mode";
+    break;
+  case kDynamicRange:
+    if (sources != 2)
+      return "Exactly 2 images required for this mode";
+    break;
+  default:
+    break;
+  }
+  return std::nullopt;
+}
+
+BlendRule makeBlendRule(int index, WindowOperations &window) {
   switch (index) {
   case 0:
-    return BlendAverage();
+    return sweeping(BlendAverage());
   case 1:
-    return BlendSumDivide(window.divisorText());
+    return sweeping(BlendSumDivide(window.divisorText()));
+  case 2:
+    return sweeping(BlendBrightest());
+  case 3:
+    return sweeping(BlendDarkest());
+  case kMedian:
+    return banded(BlendMedian());
+  case kAverageOfCommonest:
+    return banded(BlendAverageOfCommonest());
+  case 6:
+    return sweeping(BlendDifferentFromFirst(window.limitText()));
+  case kMostDifferent:
+    return banded(BlendMostDifferent());
+  case kDynamicRange:
+    // The rounded mean of exactly two sources is their average.
+    return sweeping(BlendAverage());
   default:
     break;
   }
@@ -44,7 +93,7 @@ std::unique_ptr<SweepRule> makeBlendRule(int index, WindowOperations &window) {
   const std::string name = index >= 0 && index < static_cast<int>(options.size())
                                ? "\"" + options[static_cast<size_t>(index)].caption + "\""
                                : "blend option " + std::to_string(index);
-  throw LumicombError(ErrorKind::NotAvailable, name + ": rule not available yet");
+  throw LumicombError(ErrorKind::NotAvailable, name + " has no blend rule");
 }
 
 } // namespace lumicomb

@@ -1,5 +1,6 @@
 #pragma once
 // The blend rules as the windows and the command line know them, and the dispatch to each.
+#include "blend/band_rule.h"
 #include "blend/sweep_rule.h"
 #include "engine/window_operations.h"
 
@@ -22,7 +23,17 @@ const std::vector<BlendOptionInfo> &blendOptions();
 /// The entry named by `text`: a command name, or an index 0-8.
 std::optional<int> blendOptionFromCommandName(const std::string &text);
 
-/// The rule of the given index, set up from the window's boxes; fails for rules not built yet.
-std::unique_ptr<SweepRule> makeBlendRule(int index, WindowOperations &window);
+/// A rule ready to run: exactly one of the two is set, and says which pass runs it.
+struct BlendRule {
+  std::unique_ptr<SweepRule> sweep;
+  std::unique_ptr<BandRule> band;
+};
+
+/// The message with which the rule of `index` refuses `sources` images, if it does.
+std::optional<std::string> sourceCountRefusal(int index, int sources);
+
+/// The rule of the given index, set up from the window's boxes, whose text is checked here,
+/// before any file is touched. Fails for an index without a rule.
+BlendRule makeBlendRule(int index, WindowOperations &window);
 
 } // namespace lumicomb

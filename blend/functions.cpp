@@ -26,6 +26,15 @@ uint8_t ClampByte(int64_t value) {
   return value < 255 ? static_cast<uint8_t>(value) : uint8_t{255};
 }
 
+std::vector<uint8_t> quotientTable(int64_t largestTotal, int64_t divisor) {
+  std::vector<uint8_t> table(static_cast<size_t>(largestTotal) + 1);
+  for (int64_t total = 0; total <= largestTotal; ++total) {
+    const double quotient = static_cast<double>(total) / static_cast<double>(divisor);
+    table[static_cast<size_t>(total)] = ClampByte(static_cast<int64_t>(roundHalfEven(quotient)));
+  }
+  return table;
+}
+
 int64_t MinOf(int64_t a, int64_t b) { return a > b ? b : a; }
 
 } // namespace lumicomb

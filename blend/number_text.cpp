@@ -38,4 +38,6 @@ int parseDivisor(const std::string &text) {
   return divisor;
 }
 
+int parseLimit(const std::string &text) { return parseBoxByte(text, "limit"); }
+
 } // namespace lumicomb

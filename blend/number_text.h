@@ -11,4 +11,7 @@ int parseBoxByte(const std::string &text, const std::string &what);
 /// parseBoxByte for the "Sum and divide by" box; a divisor that rounds to 0 is refused too.
 int parseDivisor(const std::string &text);
 
+/// parseBoxByte for the "Different from first by RGB value" box.
+int parseLimit(const std::string &text);
+
 } // namespace lumicomb

@@ -101,15 +101,17 @@ private:
       m_gate.fail();
       throw;
     }
-    const std::vector<int> queued = m_gate.open(sizeOf(m_result.get()));
-    gather(1);
-    for (int i : queued)
+    // Image 1 goes in whole before the gate opens, so a rule can compare later sources with it.
+    gather(1, sizeOf(m_result.get()));
+    for (int i : m_gate.open(sizeOf(m_result.get())))
       gather(i);
   }
 
-  void gather(int i) {
+  void gather(int i) { gather(i, m_gate.size()); }
+
+  void gather(int i, PictureSize size) {
     m_failures.guard(i, [&] {
-      requireSameSize(m_context, i, m_gate.size());
+      requireSameSize(m_context, i, size);
       const FIBITMAP *source = loadedSource(m_context, i);
       m_stripes.forEachRow(i, [&](int64_t y) {
         m_progress.rowRead();

@@ -13,12 +13,15 @@ struct PassContext {
   const RunMode &mode;
   const PreviewBox &box;
   WindowOperations &window;
+  /// Bytes a pass that holds every source's samples may use at once.
+  uint64_t memoryBudget = UINT64_MAX;
 };
 
 /// Blends every source into a new 24-bit bitmap of image 1's size for the run mode and sets
 /// the progress maximum to its height. Sources are decoded in parallel; image 1's own decode
 /// fixes the size, and a source of another size fails the pass before any result pixel is
-/// written. Afterwards no source holds a full-size bitmap.
+/// written. Image 1 is collected whole before any other source. Afterwards no source holds a
+/// full-size bitmap.
 Bitmap runSweepPass(const PassContext &context, SweepRule &rule);
 
 /// Progress value after `rowsDone` of the `sources` x `height` source rows, in the order of a

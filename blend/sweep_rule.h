@@ -13,8 +13,8 @@ public:
   virtual void begin(int sources, int64_t width, int64_t height) = 0;
 
   /// Gathers row y of source `image` (1-based): 3 x width bytes, blue, green, red per pixel.
-  /// Sources arrive in any order, and rows of different y concurrently; the result must not
-  /// depend on either.
+  /// Image 1 is collected whole first; the others arrive in any order after it, and rows of
+  /// different y concurrently. The result must not depend on that order.
   virtual void collect(int image, int64_t y, const uint8_t *samples) = 0;
 
   /// Writes result row y, same layout as the samples; rows may be reduced concurrently.

@@ -9,6 +9,7 @@ namespace lumicomb::cli {
 namespace {
 
 constexpr int kUsageError = 2;
+constexpr int kMostMebibytes = 1 << 30; // 1 PiB
 
 const char *const kDescription =
     "Blends same-size photographs position by position and writes the result.\n\n"
@@ -49,8 +50,12 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       {"q", "quality"}, "JPEG quality 1-100 (default: the JPEGcompression setting).", "N");
   const QCommandLineOption preview("preview", "Blend the preview-size bitmaps instead.");
   const QCommandLineOption threads({"j", "threads"}, "Worker threads (default: all cores).", "N");
+  const QCommandLineOption memory(
+      "memory",
+      "MiB a rule that needs every image at once may hold (default: a quarter of the memory).",
+      "MIB");
   const QCommandLineOption quiet("quiet", "No progress bar.");
-  parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, quiet});
+  parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, memory, quiet});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
@@ -94,6 +99,13 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
     if (!count)
       return misuse("thread count " + quotedValue(parser.value(threads)) + " is not 1-1024");
     options.threads = *count;
+  }
+  if (parser.isSet(memory)) {
+    const std::optional<int> mebibytes = wholeNumber(parser.value(memory), 1, kMostMebibytes);
+    if (!mebibytes)
+      return misuse("memory " + quotedValue(parser.value(memory)) + " is not 1-" +
+                    std::to_string(kMostMebibytes) + " MiB");
+    options.memoryMiB = static_cast<uint64_t>(*mebibytes);
   }
   options.preview = parser.isSet(preview);
   options.quiet = parser.isSet(quiet);

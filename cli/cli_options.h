@@ -2,6 +2,7 @@
 // The command line of lumicomb-cli, parsed and checked.
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@ struct CliOptions {
   int filterIndex = 0;
   std::optional<int> quality; ///< without it, the JPEGcompression setting
   bool preview = false;
-  int threads = 0; ///< 0: all cores
+  int threads = 0;                   ///< 0: all cores
+  std::optional<uint64_t> memoryMiB; ///< without it, a quarter of physical memory
   bool quiet = false;
   std::vector<std::string> images;
 };

@@ -32,8 +32,12 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
   addImages(set, options.images);
   lumicomb::cli::TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
   lumicomb::cli::CliWindow window(options, progress);
-  lumicomb::RunBlend(set, options.preview ? lumicomb::kThumbnails : lumicomb::kLarge, window,
-                     {settings.PreviewWidth, settings.PreviewHeight});
+  const lumicomb::RunMode &mode = options.preview ? lumicomb::kThumbnails : lumicomb::kLarge;
+  const uint64_t budget =
+      options.memoryMiB ? *options.memoryMiB << 20 : lumicomb::defaultMemoryBudget();
+  if (lumicomb::RunBlend(set, mode, window, {settings.PreviewWidth, settings.PreviewHeight},
+                         budget) == lumicomb::RunOutcome::Refused)
+    return kRunFailed; // the window has printed the rule's message
   lumicomb::saveResult(set, options.output, options.filterIndex,
                        options.quality.value_or(static_cast<int>(settings.JPEGcompression)));
   return 0;

@@ -1,5 +1,6 @@
 #include "engine/run_blend.h"
 
+#include "blend/band_pass.h"
 #include "blend/blend_option.h"
 #include "blend/sweep_pass.h"
 #include "engine/errors.h"
@@ -19,25 +20,49 @@ private:
   WindowOperations &m_window;
 };
 
+void drawPreviewResult(ImageSet &set, WindowOperations &window) {
+  const FIBITMAP *result = set.entry(0).FullBitmap.get();
+  set.ThumbWidth = widthOf(result);
+  set.ThumbHeight = heightOf(result);
+  window.drawResult(result);
+}
+
+/// After a refusal the preview box shows what the result starts as: image 1's preview.
+void showFirstPreview(ImageSet &set, WindowOperations &window, const PreviewBox &box) {
+  if (!set.entry(1).PreviewBitmap)
+    LoadPreviewImage(set, 1, box);
+  Bitmap copy(FreeImage_Clone(set.entry(1).PreviewBitmap.get()));
+  if (!copy)
+    throw std::bad_alloc();
+  set.entry(0).FullBitmap = std::move(copy);
+  drawPreviewResult(set, window);
+}
+
 } // namespace
 
-void RunBlend(ImageSet &set, const RunMode &mode, WindowOperations &window, const PreviewBox &box) {
+RunOutcome RunBlend(ImageSet &set, const RunMode &mode, WindowOperations &window,
+                    const PreviewBox &box, uint64_t memoryBudget) {
   if (set.sourceCount() == 0)
     throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
-  const std::unique_ptr<SweepRule> rule = makeBlendRule(window.selectedBlendOption(), window);
+  const int option = window.selectedBlendOption();
+  if (const std::optional<std::string> refusal = sourceCountRefusal(option, set.sourceCount())) {
+    window.showMessage(*refusal);
+    if (mode.usesPreviews())
+      showFirstPreview(set, window, box);
+    return RunOutcome::Refused;
+  }
+  const BlendRule rule = makeBlendRule(option, window);
 
   Bitmap result;
   {
     ProgressShown progress(window, mode.showsProgress());
-    result = runSweepPass({set, mode, box, window}, *rule);
+    const PassContext context{set, mode, box, window, memoryBudget};
+    result = rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
   }
-  ImageEntry &slot = set.entry(0);
-  slot.FullBitmap = std::move(result);
-  if (mode.usesPreviews()) {
-    set.ThumbWidth = widthOf(slot.FullBitmap.get());
-    set.ThumbHeight = heightOf(slot.FullBitmap.get());
-    window.drawResult(slot.FullBitmap.get());
-  }
+  set.entry(0).FullBitmap = std::move(result);
+  if (mode.usesPreviews())
+    drawPreviewResult(set, window);
+  return RunOutcome::Blended;
 }
 
 } // namespace lumicomb

@@ -17,7 +17,9 @@ std::optional<std::string> CommandSaveFreeimage(ImageSet &set, const RunningSett
     return std::nullopt;
   const FileTypeRow &row = fileTypeRow(choice->filterIndex);
   const std::string path = withTypeExtension(choice->fileName, row);
-  RunBlend(set, kLarge, window, {settings.PreviewWidth, settings.PreviewHeight});
+  if (RunBlend(set, kLarge, window, {settings.PreviewWidth, settings.PreviewHeight}) ==
+      RunOutcome::Refused)
+    return std::nullopt; // the rule has said why; an unblended copy must not pass for a result
   saveResult(set, path, row.filterIndex, static_cast<int>(settings.JPEGcompression));
   return path;
 }

@@ -6,9 +6,13 @@ bash scripts/build.sh lumicomb-cli lumicomb-demo-stack
 out=demo-output
 rm -rf "$out/frames"
 build/lumicomb-demo-stack "$out/frames" 7
-build/lumicomb-cli --rule average -o "$out/average.png" "$out"/frames/frame_*.png
-build/lumicomb-cli --rule sum-and-divide --divisor 5 -o "$out/sum-divided-by-5.png" \
-  "$out"/frames/frame_*.png
-echo "Blended $(ls "$out"/frames | wc -l) frames from $out/frames:"
+frames=("$out"/frames/frame_*.png)
+build/lumicomb-cli --rule average -o "$out/average.png" "${frames[@]}"
+build/lumicomb-cli --rule sum-and-divide --divisor 5 -o "$out/sum-divided-by-5.png" "${frames[@]}"
+build/lumicomb-cli --rule median -o "$out/median.png" "${frames[@]}"
+build/lumicomb-cli --rule brightest -o "$out/brightest.png" "${frames[@]}"
+echo "Blended ${#frames[@]} frames from $out/frames:"
 echo "  $out/average.png           (the noise is gone, the walking box is a trail of ghosts)"
 echo "  $out/sum-divided-by-5.png  (brighter than the average)"
+echo "  $out/median.png            (the noise and the walking box are both gone)"
+echo "  $out/brightest.png         (the box leaves a solid trail, like a star)"

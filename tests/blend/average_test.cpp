@@ -1,74 +1,44 @@
 #include "blend/average.h"
 #include "engine/errors.h"
 #include "support/reference_blends.h"
+#include "support/rule_runner.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <numeric>
 
 namespace lumicomb {
 namespace {
 
 using test::Picture;
+using test::redStack;
 using test::Rgb;
-
-/// Feeds the stack to the rule in the given source order and reduces it.
-Picture blend(SweepRule &rule, const std::vector<Picture> &stack, std::vector<int> order) {
-  const int64_t width = stack[0].width, height = stack[0].height;
-  rule.begin(static_cast<int>(stack.size()), width, height);
-  for (int index : order) {
-    const Bitmap source = test::toBitmap(stack[static_cast<size_t>(index)]);
-    for (int64_t y = 0; y < height; ++y)
-      rule.collect(index + 1, y, scanLine(source.get(), y));
-  }
-  Bitmap result = allocateRgb24(width, height);
-  for (int64_t y = 0; y < height; ++y)
-    rule.reduce(y, scanLine(result.get(), y));
-  return test::toPicture(result.get());
-}
-
-Picture blendInOrder(SweepRule &rule, const std::vector<Picture> &stack) {
-  std::vector<int> order(stack.size());
-  std::iota(order.begin(), order.end(), 0);
-  return blend(rule, stack, order);
-}
-
-/// Sources whose red samples at one position are the given values, green and blue 0.
-std::vector<Picture> redStack(std::initializer_list<uint8_t> reds) {
-  std::vector<Picture> stack;
-  for (uint8_t red : reds)
-    stack.push_back(test::filledPicture(1, 1, {red, 0, 0}));
-  return stack;
-}
 
 uint8_t redOf(const Picture &picture) { return picture.pixels[0].red; }
 
 TEST(Average, MatchesBruteForceOnRandomStacksOfOddAndEvenSize) {
   for (int count : {1, 2, 3, 4, 5, 8, 11}) {
     const std::vector<Picture> stack = test::randomStack(count, 13, 7, 100u + count);
-    EXPECT_EQ(blendInOrder(*BlendAverage(), stack), test::referenceSumDivide(stack, count))
+    EXPECT_EQ(test::sweepBlend(*BlendAverage(), stack), test::referenceSumDivide(stack, count))
         << count;
   }
 }
 
 TEST(Average, DoesNotDependOnTheOrderTheSourcesArrive) {
   const std::vector<Picture> stack = test::randomStack(6, 9, 4, 7);
-  const Picture inOrder = blendInOrder(*BlendAverage(), stack);
-  EXPECT_EQ(blend(*BlendAverage(), stack, {5, 2, 0, 4, 1, 3}), inOrder);
+  const Picture inOrder = test::sweepBlend(*BlendAverage(), stack);
+  EXPECT_EQ(test::sweepBlend(*BlendAverage(), stack, {0, 5, 2, 4, 1, 3}), inOrder);
 }
 
 TEST(Average, RoundsHalvesToEven) {
-  EXPECT_EQ(redOf(blendInOrder(*BlendAverage(), redStack({1, 2}))), 2);
-  EXPECT_EQ(redOf(blendInOrder(*BlendAverage(), redStack({2, 3}))), 2);
-  EXPECT_EQ(redOf(blendInOrder(*BlendAverage(), redStack({3, 4}))), 4);
-  EXPECT_EQ(redOf(blendInOrder(*BlendAverage(), redStack({0, 255}))), 128);
-  EXPECT_EQ(redOf(blendInOrder(*BlendAverage(), redStack({254, 255}))), 254);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendAverage(), redStack({1, 2}))), 2);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendAverage(), redStack({2, 3}))), 2);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendAverage(), redStack({3, 4}))), 4);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendAverage(), redStack({0, 255}))), 128);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendAverage(), redStack({254, 255}))), 254);
 }
 
 TEST(Average, OfOneSourceReproducesIt) {
   const std::vector<Picture> stack = test::randomStack(1, 5, 5, 3);
-  EXPECT_EQ(blendInOrder(*BlendAverage(), stack), stack[0]);
+  EXPECT_EQ(test::sweepBlend(*BlendAverage(), stack), stack[0]);
 }
 
 TEST(Average, KeepsExactTotalsForStacksTooDeepForSixteenBitCounters) {
@@ -76,40 +46,41 @@ TEST(Average, KeepsExactTotalsForStacksTooDeepForSixteenBitCounters) {
   std::vector<Picture> stack(258, test::filledPicture(2, 1, {255, 255, 255}));
   stack[0] = test::filledPicture(2, 1, {0, 128, 255});
   const Picture expected = test::referenceSumDivide(stack, 258);
-  EXPECT_EQ(blendInOrder(*BlendAverage(), stack), expected);
+  EXPECT_EQ(test::sweepBlend(*BlendAverage(), stack), expected);
   EXPECT_EQ(expected.pixels[0].red, 254);
 
   const std::vector<Picture> random = test::randomStack(300, 3, 2, 11);
-  EXPECT_EQ(blendInOrder(*BlendAverage(), random), test::referenceSumDivide(random, 300));
+  EXPECT_EQ(test::sweepBlend(*BlendAverage(), random), test::referenceSumDivide(random, 300));
 }
 
 TEST(SumDivide, MatchesBruteForceWithClampingAt255) {
   for (int divisor : {1, 2, 3, 7, 255}) {
     const std::vector<Picture> stack = test::randomStack(4, 11, 3, 50u + divisor);
-    EXPECT_EQ(blendInOrder(*BlendSumDivide(std::to_string(divisor)), stack),
+    EXPECT_EQ(test::sweepBlend(*BlendSumDivide(std::to_string(divisor)), stack),
               test::referenceSumDivide(stack, divisor))
         << divisor;
   }
 }
 
 TEST(SumDivide, WorkedExamples) {
-  EXPECT_EQ(redOf(blendInOrder(*BlendSumDivide("1"), redStack({100, 100, 100}))), 255);
-  EXPECT_EQ(redOf(blendInOrder(*BlendSumDivide("1"), redStack({50, 60, 70}))), 180);
-  EXPECT_EQ(redOf(blendInOrder(*BlendSumDivide("2"), redStack({150, 151}))), 150);
-  EXPECT_EQ(redOf(blendInOrder(*BlendSumDivide("2"), redStack({151, 152}))), 152);
-  EXPECT_EQ(redOf(blendInOrder(*BlendSumDivide("2.5"), redStack({151, 152}))), 152);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendSumDivide("1"), redStack({100, 100, 100}))), 255);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendSumDivide("1"), redStack({50, 60, 70}))), 180);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendSumDivide("2"), redStack({150, 151}))), 150);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendSumDivide("2"), redStack({151, 152}))), 152);
+  EXPECT_EQ(redOf(test::sweepBlend(*BlendSumDivide("2.5"), redStack({151, 152}))), 152);
 }
 
 TEST(SumDivide, ALargeQuotientIsSimply255) {
   // 200 bright sources divided by 1 would not fit a 16-bit number.
   const std::vector<Picture> stack(200, test::filledPicture(1, 1, {250, 1, 0}));
-  const Picture result = blendInOrder(*BlendSumDivide("1"), stack);
+  const Picture result = test::sweepBlend(*BlendSumDivide("1"), stack);
   EXPECT_EQ(result.pixels[0], (Rgb{255, 200, 0}));
 }
 
 TEST(SumDivide, ByTheSourceCountGivesTheAverage) {
   const std::vector<Picture> stack = test::randomStack(5, 8, 8, 99);
-  EXPECT_EQ(blendInOrder(*BlendSumDivide("5"), stack), blendInOrder(*BlendAverage(), stack));
+  EXPECT_EQ(test::sweepBlend(*BlendSumDivide("5"), stack),
+            test::sweepBlend(*BlendAverage(), stack));
 }
 
 TEST(SumDivide, RefusesABadDivisorBeforeAnyWork) {

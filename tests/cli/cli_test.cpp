@@ -299,6 +299,8 @@ TEST_F(CliTest, MisuseExitsWith2AndWritesNothing) {
       {"-q", "101", "-o", result, images[0]},
       {"-q", "abc", "-o", result, images[0]},
       {"-j", "0", "-o", result, images[0]},
+      {"--memory", "0", "-o", result, images[0]},
+      {"--memory", "lots", "-o", result, images[0]},
       {"-t", "GIF", "-o", result, images[0]},
       {"-o", output("result.gif"), images[0]},
       {"-o", output("result"), images[0]},
@@ -410,11 +412,53 @@ TEST_F(CliFailureTest, DivisorsThatAreNotANumberFrom1To255AreRefused) {
   }
 }
 
-TEST_F(CliFailureTest, RulesNotBuiltYetRefuseToRun) {
-  const std::vector<std::string> images = writeStack(randomPictures(2, 5, 4));
-  for (const std::string rule : {"median", "4"}) {
+TEST_F(CliFailureTest, RulesRefuseTheWrongNumberOfImagesAndWriteNothing) {
+  const std::vector<std::string> images = writeStack(randomPictures(3, 5, 4));
+  for (const std::string rule : {"median", "average-of-commonest", "most-different-from-average"}) {
     SCOPED_TRACE(rule);
-    expectFailure({"-r", rule, images[0], images[1]}, {"rule not available yet"});
+    EXPECT_EQ(expectFailure({"-r", rule, images[0], images[1]}, {}),
+              "lumicomb-cli: Minimum 3 images required for this mode\n");
+  }
+  for (const std::vector<std::string> &arguments :
+       {std::vector<std::string>{"-r", "dynamic-range", images[0]},
+        std::vector<std::string>{"--preview", "-r", "8", images[0], images[1], images[2]}}) {
+    EXPECT_EQ(expectFailure(arguments, {}),
+              "lumicomb-cli: Exactly 2 images required for this mode\n");
+  }
+}
+
+TEST_F(CliTest, EveryRuleMatchesItsReferenceEndToEnd) {
+  const std::vector<Picture> pictures = randomPictures(4, 9, 7);
+  const std::vector<std::string> images = writeStack(pictures);
+  const std::vector<Picture> two(pictures.begin(), pictures.begin() + 2);
+  EXPECT_EQ(blend({"-r", "brightest"}, images), referenceBrightest(pictures));
+  EXPECT_EQ(blend({"-r", "darkest"}, images), referenceDarkest(pictures));
+  EXPECT_EQ(blend({"-r", "median"}, images), referenceMedian(pictures));
+  EXPECT_EQ(blend({"-r", "average-of-commonest"}, images), referenceAverageOfCommonest(pictures));
+  EXPECT_EQ(blend({"-r", "different-from-first", "-l", "30"}, images),
+            referenceDifferentFromFirst(pictures, 30));
+  EXPECT_EQ(blend({"-r", "6"}, images), referenceDifferentFromFirst(pictures, 5));
+  EXPECT_EQ(blend({"-r", "most-different-from-average"}, images), referenceMostDifferent(pictures));
+  EXPECT_EQ(blend({"-r", "dynamic-range"}, {images[0], images[1]}), referenceSumDivide(two, 2));
+}
+
+TEST_F(CliTest, BandRulesGiveTheSameBytesForAnyMemoryBudgetAndThreadCount) {
+  // Five 200 x 300 pictures and the result take more than 1 MiB, so --memory 1 splits the
+  // pictures into two bands with one thread and three with three.
+  const std::vector<std::string> images = writeStack(randomPictures(5, 200, 300));
+  for (const std::string rule : {"median", "average-of-commonest"}) {
+    std::vector<std::string> files;
+    for (const std::vector<std::string> &limits :
+         {std::vector<std::string>{}, std::vector<std::string>{"--memory", "1", "-j", "1"},
+          std::vector<std::string>{"--memory", "1", "-j", "3"}}) {
+      files.push_back(output(rule + std::to_string(files.size()) + ".png"));
+      std::vector<std::string> arguments = {"-r", rule, "-o", files.back()};
+      arguments.insert(arguments.end(), limits.begin(), limits.end());
+      arguments.insert(arguments.end(), images.begin(), images.end());
+      ASSERT_EQ(run(arguments).exitCode, 0);
+    }
+    EXPECT_EQ(readWholeFile(files[0]), readWholeFile(files[1])) << rule;
+    EXPECT_EQ(readWholeFile(files[0]), readWholeFile(files[2])) << rule;
   }
 }
 

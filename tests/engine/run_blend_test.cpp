@@ -1,50 +1,7 @@
-#include "engine/errors.h"
-#include "engine/parallel_for.h"
-#include "engine/run_blend.h"
-#include "support/recording_window.h"
-#include "support/reference_blends.h"
-
-#include <gtest/gtest.h>
+#include "engine/run_blend_fixture.h"
 
 namespace lumicomb {
 namespace {
-
-using test::Picture;
-
-class RunBlendTest : public ::testing::Test {
-protected:
-  test::TempDir dir;
-  ImageSet set;
-  test::RecordingWindow window;
-  PreviewBox box{400, 300};
-
-  void TearDown() override { setWorkerThreads(0); }
-
-  void addStack(const std::vector<Picture> &stack) {
-    set.AppendImages(dir.path().string(), test::writeStack(dir, stack));
-  }
-
-  Picture result() const { return test::toPicture(set.entry(0).FullBitmap.get()); }
-
-  bool anySourceHoldsAFullBitmap() const {
-    for (int i = 1; i <= set.sourceCount(); ++i)
-      if (set.entry(i).FullBitmap)
-        return true;
-    return false;
-  }
-
-  ErrorKind failureKind(const RunMode &mode, std::string *message = nullptr) {
-    try {
-      RunBlend(set, mode, window, box);
-    } catch (const LumicombError &error) {
-      if (message)
-        *message = error.what();
-      return error.kind();
-    }
-    ADD_FAILURE() << "the run did not fail";
-    return ErrorKind::Cancelled;
-  }
-};
 
 TEST_F(RunBlendTest, FullSizeAverageMatchesTheReferenceForAnyThreadCount) {
   for (int count : {1, 2, 3, 4, 7}) {
@@ -187,12 +144,13 @@ TEST_F(RunBlendTest, ABadDivisorIsRefusedBeforeAnyFileIsRead) {
   }
 }
 
-TEST_F(RunBlendTest, RulesNotBuiltYetSayNotAvailable) {
+TEST_F(RunBlendTest, TheHiddenNinthOptionHasNoRule) {
   addStack(test::randomStack(3, 4, 4, 1));
-  window.blendOption = 4;
+  window.blendOption = 9;
   std::string message;
   EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::NotAvailable);
-  EXPECT_EQ(message, "\"Median\": rule not available yet");
+  EXPECT_EQ(message, "\"Sharpest\" has no blend rule");
+  EXPECT_FALSE(set.entry(0).FullBitmap);
 }
 
 TEST_F(RunBlendTest, CancellingStopsTheRunAndReleasesTheSources) {

@@ -79,6 +79,15 @@ TEST_F(SaveResultTest, AFailedBlendWritesNoFile) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.png")));
 }
 
+TEST_F(SaveResultTest, ARuleThatRefusesTheImageCountWritesNothing) {
+  window.blendOption = 8; // exactly two images
+  test::writeWholeFile(dir.file("kept.png"), "earlier work");
+  dialog.answer = SaveChoice{dir.file("kept.png"), 4};
+  EXPECT_EQ(CommandSaveFreeimage(set, settings, window, dialog), std::nullopt);
+  EXPECT_EQ(window.messages, std::vector<std::string>{"Exactly 2 images required for this mode"});
+  EXPECT_EQ(test::readWholeFile(dir.file("kept.png")), "earlier work");
+}
+
 TEST(SaveResult, WithNoImagesIsRefusedBeforeTheDialog) {
   ImageSet empty;
   test::RecordingWindow window;

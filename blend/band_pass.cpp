@@ -1,0 +1,194 @@
+#include "blend/band_pass.h"
+
+#include "blend/band_plan.h"
+#include "blend/functions.h"
+#include "blend/pass_sources.h"
+#include "engine/parallel_for.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace lumicomb {
+namespace {
+
+/// Within a band of n rows at offset O the value climbs from O to O + n/2 while the sources are
+/// gathered (n/2N per source) and on to O + n while the band is reduced (1/2 per row), so over
+/// the pass it rises from 0 to the height and never beyond. Calls are serialised, and each one
+/// yields, so a cancel lands within one source or one row.
+class BandProgress {
+public:
+  BandProgress(WindowOperations &window, int sources) : m_window(window), m_sources(sources) {}
+
+  void setHeight(int64_t height) { m_window.setProgressMaximum(static_cast<double>(height)); }
+
+  void startBand(int64_t offset, int64_t rows) {
+    std::lock_guard lock(m_mutex);
+    m_offset = offset;
+    m_rows = rows;
+    m_sourcesGathered = 0;
+    m_rowsReduced = 0;
+  }
+
+  void sourceGathered() {
+    std::lock_guard lock(m_mutex);
+    ++m_sourcesGathered;
+    report();
+  }
+
+  void rowReduced() {
+    std::lock_guard lock(m_mutex);
+    ++m_rowsReduced;
+    report();
+  }
+
+private:
+  void report() {
+    const double halfSteps =
+        static_cast<double>(m_sourcesGathered * m_rows + m_sources * m_rowsReduced);
+    const double value = static_cast<double>(m_offset) + halfSteps / (2.0 * m_sources);
+    m_window.setProgressValue(static_cast<int64_t>(roundHalfEven(value)));
+    m_window.yield();
+  }
+
+  WindowOperations &m_window;
+  std::mutex m_mutex;
+  int64_t m_sources;
+  int64_t m_offset = 0;
+  int64_t m_rows = 0;
+  int64_t m_sourcesGathered = 0;
+  int64_t m_rowsReduced = 0;
+};
+
+class BandPass {
+public:
+  BandPass(const PassContext &context, BandRule &rule)
+      : m_context(context), m_rule(rule), m_sources(context.set.sourceCount()),
+        m_progress(context.window, m_sources), m_gate(0), m_release(context.set) {}
+
+  Bitmap run() {
+    gatherAll([&](int i) { handleFirstBandSource(i); });
+    reduceBand();
+    for (int64_t band = 1; band < m_plan.bands; ++band) {
+      startBand(band * m_plan.rowsPerBand);
+      gatherAll([&](int i) {
+        m_failures.guard(i, [&] { loadSource(m_context, i); });
+        gather(i);
+      });
+      reduceBand();
+    }
+    return std::move(m_result);
+  }
+
+private:
+  template <typename SourceStep> void gatherAll(SourceStep &&step) {
+    try {
+      parallelFor(m_sources, [&](int64_t index) { step(static_cast<int>(index) + 1); });
+    } catch (...) {
+      m_failures.rethrowLowest(std::current_exception());
+    }
+  }
+
+  /// Image 1 fixes the size and so the plan; the other sources decode meanwhile and wait for it.
+  void handleFirstBandSource(int i) {
+    if (i == 1)
+      return startWithFirstSource();
+    m_failures.guard(i, [&] { loadSource(m_context, i); });
+    if (m_gate.arrive(i) == FirstSourceGate::Arrival::GatherNow)
+      gather(i);
+  }
+
+  void startWithFirstSource() {
+    try {
+      m_failures.guard(1, [&] {
+        loadSource(m_context, 1);
+        setUp(loadedSource(m_context, 1));
+      });
+    } catch (...) {
+      m_gate.fail();
+      throw;
+    }
+    gather(1);
+    for (int i : m_gate.open(m_size))
+      gather(i);
+  }
+
+  void setUp(const FIBITMAP *first) {
+    m_size = sizeOf(first);
+    m_rowBytes = 3 * m_size.width;
+    m_result = allocateRgb24(m_size.width, m_size.height);
+    m_plan = planBands(
+        {m_sources, m_size.height, m_rowBytes,
+         static_cast<int64_t>(FreeImage_GetPitch(const_cast<FIBITMAP *>(first))) * m_size.height,
+         std::min(workerThreads(), m_sources), m_context.memoryBudget,
+         m_context.mode.usesPreviews()});
+    if (!m_plan.holdWholeSources)
+      m_band = std::make_unique_for_overwrite<uint8_t[]>(
+          static_cast<size_t>(m_sources * m_plan.rowsPerBand * m_rowBytes));
+    m_rule.begin(m_sources);
+    m_progress.setHeight(m_size.height);
+    startBand(0);
+  }
+
+  void startBand(int64_t offset) {
+    m_offset = offset;
+    m_rows = MinOf(m_plan.rowsPerBand, m_size.height - offset);
+    m_progress.startBand(m_offset, m_rows);
+  }
+
+  /// Held sources are read in place when the band is reduced; otherwise the band's rows are
+  /// copied out and the source is let go at once.
+  void gather(int i) {
+    m_failures.guard(i, [&] {
+      requireSameSize(m_context, i, m_size);
+      if (!m_plan.holdWholeSources) {
+        const FIBITMAP *source = loadedSource(m_context, i);
+        for (int64_t j = 0; j < m_rows; ++j)
+          std::memcpy(bandRow(i, j), scanLine(source, m_offset + j),
+                      static_cast<size_t>(m_rowBytes));
+        m_context.set.entry(i).FullBitmap.reset();
+      }
+      m_progress.sourceGathered();
+    });
+  }
+
+  uint8_t *bandRow(int i, int64_t j) const {
+    return m_band.get() + ((i - 1) * m_plan.rowsPerBand + j) * m_rowBytes;
+  }
+
+  void reduceBand() {
+    parallelFor(m_rows, [&](int64_t j) {
+      std::vector<const uint8_t *> rows(static_cast<size_t>(m_sources));
+      for (int i = 1; i <= m_sources; ++i)
+        rows[static_cast<size_t>(i - 1)] = m_plan.holdWholeSources
+                                               ? scanLine(loadedSource(m_context, i), m_offset + j)
+                                               : bandRow(i, j);
+      m_rule.reduceRow(rows.data(), m_rowBytes, scanLine(m_result.get(), m_offset + j));
+      m_progress.rowReduced();
+    });
+  }
+
+  const PassContext &m_context;
+  BandRule &m_rule;
+  int m_sources;
+  BandProgress m_progress;
+  FirstSourceGate m_gate;
+  SourceFailures m_failures;
+  PictureSize m_size{};
+  int64_t m_rowBytes = 0;
+  BandPlan m_plan;
+  std::unique_ptr<uint8_t[]> m_band;
+  int64_t m_offset = 0;
+  int64_t m_rows = 0;
+  Bitmap m_result;
+  SourceRelease m_release;
+};
+
+} // namespace
+
+Bitmap runBandPass(const PassContext &context, BandRule &rule) {
+  return BandPass(context, rule).run();
+}
+
+} // namespace lumicomb

@@ -1,0 +1,15 @@
+#include "engine/memory_budget.h"
+
+#include <unistd.h>
+
+namespace lumicomb {
+
+uint64_t defaultMemoryBudget() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long pageSize = ::sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0)
+    return uint64_t{1} << 30; // the machine does not say: assume a small one
+  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize) / 4;
+}
+
+} // namespace lumicomb

@@ -1,0 +1,51 @@
+#pragma once
+// A set of images in a temporary folder, a recording window and helpers to run blends on them.
+#include "engine/errors.h"
+#include "engine/parallel_for.h"
+#include "engine/run_blend.h"
+#include "support/recording_window.h"
+#include "support/reference_blends.h"
+
+#include <gtest/gtest.h>
+
+namespace lumicomb {
+
+using test::Picture;
+
+class RunBlendTest : public ::testing::Test {
+protected:
+  test::TempDir dir;
+  ImageSet set;
+  test::RecordingWindow window;
+  PreviewBox box{400, 300};
+  uint64_t budget = defaultMemoryBudget();
+
+  void TearDown() override { setWorkerThreads(0); }
+
+  void addStack(const std::vector<Picture> &stack) {
+    set.AppendImages(dir.path().string(), test::writeStack(dir, stack));
+  }
+
+  Picture result() const { return test::toPicture(set.entry(0).FullBitmap.get()); }
+
+  bool anySourceHoldsAFullBitmap() const {
+    for (int i = 1; i <= set.sourceCount(); ++i)
+      if (set.entry(i).FullBitmap)
+        return true;
+    return false;
+  }
+
+  ErrorKind failureKind(const RunMode &mode, std::string *message = nullptr) {
+    try {
+      RunBlend(set, mode, window, box, budget);
+    } catch (const LumicombError &error) {
+      if (message)
+        *message = error.what();
+      return error.kind();
+    }
+    ADD_FAILURE() << "the run did not fail";
+    return ErrorKind::Cancelled;
+  }
+};
+
+} // namespace lumicomb

@@ -1,0 +1,180 @@
+// Every rule through the whole run: both passes, any thread count, any memory budget, and the
+// rules' refusals of the wrong number of images.
+#include "engine/image_loading.h"
+#include "engine/run_blend_fixture.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace lumicomb {
+namespace {
+
+struct RuleCase {
+  int option;
+  std::function<Picture(const std::vector<Picture> &)> reference;
+};
+
+const std::vector<RuleCase> &ruleCases() {
+  static const std::vector<RuleCase> cases = {
+      {0,
+       [](const auto &s) { return test::referenceSumDivide(s, static_cast<int64_t>(s.size())); }},
+      {1, [](const auto &s) { return test::referenceSumDivide(s, 3); }},
+      {2, test::referenceBrightest},
+      {3, test::referenceDarkest},
+      {4, test::referenceMedian},
+      {5, test::referenceAverageOfCommonest},
+      {6, [](const auto &s) { return test::referenceDifferentFromFirst(s, 40); }},
+      {7, test::referenceMostDifferent},
+      {8, [](const auto &s) { return test::referenceSumDivide(s, 2); }},
+  };
+  return cases;
+}
+
+constexpr uint64_t kOneRowPerBand = 1;
+constexpr uint64_t kEverythingFits = UINT64_MAX;
+
+class RunRulesTest : public RunBlendTest {
+protected:
+  RunRulesTest() {
+    window.divisor = "3";
+    window.limit = "40";
+  }
+
+  void useStack(const std::vector<Picture> &stack) {
+    set = ImageSet();
+    addStack(stack);
+  }
+};
+
+TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheThreadsAndTheMemoryBudget) {
+  for (const RuleCase &rule : ruleCases()) {
+    for (int count : {2, 3, 4}) {
+      if ((rule.option == 8) != (count == 2))
+        continue; // dynamic range takes exactly two; the rest get odd and even stacks
+      const std::vector<Picture> stack = test::randomStack(count, 45, 31, 70u + count);
+      useStack(stack);
+      window.blendOption = rule.option;
+      const Picture expected = rule.reference(stack);
+      for (int threads : {1, 3}) {
+        for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
+          SCOPED_TRACE("rule " + std::to_string(rule.option) + ", " + std::to_string(count) +
+                       " images, " + std::to_string(threads) + " threads, budget " +
+                       std::to_string(memory));
+          setWorkerThreads(threads);
+          EXPECT_EQ(RunBlend(set, kLarge, window, box, memory), RunOutcome::Blended);
+          EXPECT_EQ(result(), expected);
+          EXPECT_FALSE(anySourceHoldsAFullBitmap());
+        }
+      }
+    }
+  }
+}
+
+TEST_F(RunRulesTest, PreviewRunsOfTheBandRulesBlendThePreviews) {
+  const std::vector<Picture> stack = test::randomStack(4, 500, 260, 8);
+  addStack(stack);
+  window.blendOption = 4;
+  EXPECT_EQ(RunBlend(set, kThumbnails, window, box, kOneRowPerBand), RunOutcome::Blended);
+  std::vector<Picture> previews;
+  for (int i = 1; i <= 4; ++i)
+    previews.push_back(test::toPicture(set.entry(i).PreviewBitmap.get()));
+  EXPECT_EQ(result(), test::referenceMedian(previews));
+  EXPECT_EQ(window.drawings, 1);
+}
+
+TEST_F(RunRulesTest, BandedProgressClimbsToTheHeightAndNoFurther) {
+  addStack(test::randomStack(5, 20, 13, 4));
+  window.blendOption = 5;
+  for (int threads : {1, 3}) {
+    for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
+      window.progressValues.clear();
+      setWorkerThreads(threads);
+      RunBlend(set, kLarge, window, box, memory);
+      const std::vector<int64_t> &values = window.progressValues;
+      EXPECT_EQ(window.progressMaximum, 13);
+      EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+      EXPECT_EQ(values.back(), 13);
+      EXPECT_EQ(window.visibility.back(), false);
+    }
+  }
+}
+
+TEST_F(RunRulesTest, RulesRefuseTheWrongNumberOfImagesBeforeReadingAny) {
+  const std::string minimum = "Minimum 3 images required for this mode";
+  const std::string exactlyTwo = "Exactly 2 images required for this mode";
+  const std::vector<std::tuple<int, int, std::string>> cases = {
+      {4, 2, minimum}, {5, 1, minimum}, {7, 2, minimum}, {8, 1, exactlyTwo}, {8, 3, exactlyTwo}};
+  for (const auto &[option, count, message] : cases) {
+    SCOPED_TRACE("rule " + std::to_string(option) + ", " + std::to_string(count) + " images");
+    set = ImageSet();
+    window = test::RecordingWindow();
+    // The files do not exist: a refusal must come before any of them is opened.
+    for (int i = 1; i <= count; ++i)
+      set.AppendImages(dir.path().string(), {"missing_" + std::to_string(i) + ".png"});
+    window.blendOption = option;
+    EXPECT_EQ(RunBlend(set, kLarge, window, box), RunOutcome::Refused);
+    EXPECT_EQ(window.messages, std::vector<std::string>{message});
+    EXPECT_FALSE(set.entry(0).FullBitmap);
+    EXPECT_TRUE(window.visibility.empty());
+  }
+}
+
+TEST_F(RunRulesTest, ARefusedRunKeepsTheResultOrShowsImageOnesPreview) {
+  addStack(test::randomStack(2, 600, 300, 12));
+  RunBlend(set, kLarge, window, box);
+  const Picture average = result();
+
+  window.blendOption = 4;
+  EXPECT_EQ(RunBlend(set, kLarge, window, box), RunOutcome::Refused);
+  EXPECT_EQ(result(), average) << "a refused save must not find an unblended copy";
+
+  EXPECT_EQ(RunBlend(set, kThumbnails, window, box), RunOutcome::Refused);
+  EXPECT_EQ(result(), test::toPicture(set.entry(1).PreviewBitmap.get()));
+  EXPECT_EQ(set.ThumbWidth, 400);
+  EXPECT_EQ(window.drawings, 1);
+  EXPECT_EQ(window.messages.size(), 2u);
+}
+
+TEST_F(RunRulesTest, ABadLimitIsRefusedBeforeAnyFileIsRead) {
+  set.AppendImages(dir.path().string(), {"does-not-exist.png"});
+  window.blendOption = 6;
+  for (const char *text : {"abc", "", "-1", "256"}) {
+    window.limit = text;
+    std::string message;
+    failureKind(kLarge, &message);
+    EXPECT_NE(message.find(std::string("limit \"") + text + "\""), std::string::npos) << message;
+  }
+}
+
+TEST_F(RunRulesTest, TheBandPassNamesTheLowestFaultyImageAndLeavesNothingBehind) {
+  std::vector<Picture> stack(7, test::filledPicture(6, 4, {}));
+  stack[3] = test::filledPicture(5, 4, {});
+  stack[5] = test::filledPicture(6, 3, {});
+  addStack(stack);
+  window.blendOption = 4;
+  for (int threads : {1, 2, 3}) {
+    for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
+      setWorkerThreads(threads);
+      budget = memory;
+      std::string message;
+      EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::SizeMismatch);
+      EXPECT_EQ(message.find("'" + set.imagePath(4) + "' is 5x4"), 0u) << message;
+      EXPECT_FALSE(set.entry(0).FullBitmap);
+      EXPECT_FALSE(anySourceHoldsAFullBitmap());
+    }
+  }
+}
+
+TEST_F(RunRulesTest, CancellingTheBandPassReleasesEverything) {
+  addStack(test::randomStack(4, 16, 16, 2));
+  window.blendOption = 4;
+  window.cancelAfterYields = 6;
+  budget = kOneRowPerBand;
+  EXPECT_EQ(failureKind(kLarge), ErrorKind::Cancelled);
+  EXPECT_FALSE(set.entry(0).FullBitmap);
+  EXPECT_FALSE(anySourceHoldsAFullBitmap());
+  EXPECT_EQ(window.visibility.back(), false);
+}
+
+} // namespace
+} // namespace lumicomb

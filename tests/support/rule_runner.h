@@ -1,0 +1,24 @@
+#pragma once
+// Runs a rule directly on pictures in memory, without files, passes or threads.
+#include "blend/band_rule.h"
+#include "blend/sweep_rule.h"
+#include "support/test_images.h"
+
+namespace lumicomb::test {
+
+/// Feeds every row of the stack to a sweep rule, sources in the given order of 0-based stack
+/// indices, and reduces the result.
+Picture sweepBlend(SweepRule &rule, const std::vector<Picture> &stack,
+                   const std::vector<int> &order);
+/// The same in source order.
+Picture sweepBlend(SweepRule &rule, const std::vector<Picture> &stack);
+
+/// Hands a band rule every row of all sources at once.
+Picture bandBlend(BandRule &rule, const std::vector<Picture> &stack);
+
+/// Sources whose only pixel has the given red values, green and blue 0.
+std::vector<Picture> redStack(std::initializer_list<uint8_t> reds);
+/// Sources of one pixel each with the given colours.
+std::vector<Picture> colourStack(std::initializer_list<Rgb> colours);
+
+} // namespace lumicomb::test
