@@ -1,20 +1,46 @@
 #!/usr/bin/env bash
-# Times lumicomb-cli averaging 11 photographs against vips, GraphicsMagick and the decode-only
-# floor, and prints median wall time and peak memory of each. It is a report, not a test: it
-# exits 0 whether the targets pass or fail, and non-zero only when something could not be run.
+# Times every lumicomb-cli rule on 11 photographs against vips, GraphicsMagick and the decode-only
+# floor, and prints median wall time and peak memory of each, then times a 200-frame median. It is
+# a report, not a test: it exits 0 whether the targets pass or fail, and non-zero only when
+# something could not be run.
 #
-#   bash bench/run.sh             # 7 measured rounds
+#   bash bench/run.sh             # 5 measured rounds, then the 200-frame run
 #   ROUNDS=15 bash bench/run.sh   # more rounds for steadier medians
+#   SCALE=0 bash bench/run.sh     # without the 200-frame run
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-readonly ROUNDS="${ROUNDS:-7}"
+readonly ROUNDS="${ROUNDS:-5}"
+readonly SCALE="${SCALE:-1}"
 readonly PHOTO_COUNT=11
 readonly CACHE=bench/.cache
 readonly PHOTO_DIR="$CACHE/wallpapers"
-readonly TOOLS=(lumicomb vips gm floor)
+readonly FRAME_DIR="$CACHE/frames"
+readonly BUILD="$CACHE/build"
+readonly CLI="$BUILD/lumicomb-cli"
+readonly FLOOR="$BUILD/lumicomb-decode-floor"
+# The "Different from first by RGB value" box's own default, so the run is what a user gets.
+readonly LIMIT=5
+readonly SCALE_FRAMES=200
+readonly SCALE_MEMORY_MIB=1024
+# 1.3 GiB: the 1 GiB budget plus room for the program itself and what it holds outside the budget.
+readonly SCALE_PEAK_LIMIT_MB=1331.2
+
+# Every peer sits right after the lumicomb runs it is compared with, so that in each round the two
+# sides of a ratio run close together and share whatever else the machine is doing at the time.
+# Lumicomb's runs are named after their rule.
+readonly TOOLS=(
+  median vips-median average-of-commonest
+  brightest vips-brightest
+  darkest vips-darkest
+  average vips-sum gm
+  sum-and-divide different-from-first floor most-different-from-average
+  dynamic-range floor-2
+)
+readonly SCALE_RUNS=(median-200-budget median-200-default)
 
 [[ "$ROUNDS" =~ ^[1-9][0-9]*$ ]] || { echo "ROUNDS must be a positive integer" >&2; exit 2; }
+[[ "$SCALE" =~ ^[01]$ ]] || { echo "SCALE must be 0 or 1" >&2; exit 2; }
 
 log() { echo "== $*" >&2; }
 
@@ -55,29 +81,67 @@ list_photos() {
   find "$PHOTO_DIR" -path '*/contents/images/2560x1600.jpg' | LC_ALL=C sort
 }
 
-# Ninja's chatter goes to a log that is shown only when the build fails.
+# The 200 frames are the wallpapers over and over, each link under a name of its own, so the run
+# opens 200 files as a real sequence would. Only a dozen distinct files are read, which keeps the
+# disk out of the measurement: what is measured is how the median holds 200 frames in memory.
+make_frames() {
+  local sources i
+  mapfile -t sources < <(list_photos)
+  rm -rf "$FRAME_DIR"
+  mkdir -p "$FRAME_DIR"
+  for ((i = 0; i < SCALE_FRAMES; i++)); do
+    ln -s "$PWD/${sources[i % ${#sources[@]}]}" "$FRAME_DIR/$(printf 'frame-%03d.jpg' "$i")"
+  done
+  mapfile -t FRAMES < <(find "$FRAME_DIR" -name 'frame-*.jpg' | LC_ALL=C sort)
+}
+
+# A Release tree of its own under the cache: the figures are those of optimised code whatever
+# build/ was configured as, and a developer's build folder is never rebuilt under their feet.
+# Missing packages are installed in the open, since apt may ask for a password; Ninja's chatter
+# goes to a log that is shown only when the build fails.
 build_tools() {
-  log "building lumicomb-cli and lumicomb-decode-floor"
-  { bash scripts/build.sh && cmake --build build --target lumicomb-decode-floor; } \
+  bash scripts/install-deps.sh
+  log "building lumicomb-cli and lumicomb-decode-floor in $BUILD"
+  { cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$BUILD" --target lumicomb-cli lumicomb-decode-floor; } \
     >"$WORK/build.log" 2>&1 || { cat "$WORK/build.log" >&2; exit 1; }
 }
 
-# Runs one tool once on PHOTOS and appends "milliseconds peak-KB" to its samples file. The output
-# is deleted first so every run writes a new file instead of overwriting pages already cached.
+# Sets COMMAND to one tool's command line, writing its result to OUT. vips takes its list of
+# inputs as one space-separated argument. bandrank sorts each position's 11 values: index 10 is
+# the brightest, 0 the darkest, and its default the median. Dynamic range blends exactly two
+# photographs, so it and its own floor get the first two.
+command_for() {
+  local tool=$1 out=$2
+  local two=("${PHOTOS[@]:0:2}")
+  case "$tool" in
+    sum-and-divide) COMMAND=("$CLI" --quiet -r "$tool" -d "$PHOTO_COUNT" -o "$out" "${PHOTOS[@]}") ;;
+    different-from-first) COMMAND=("$CLI" --quiet -r "$tool" -l "$LIMIT" -o "$out" "${PHOTOS[@]}") ;;
+    dynamic-range) COMMAND=("$CLI" --quiet -r "$tool" -o "$out" "${two[@]}") ;;
+    median-200-budget)
+      COMMAND=("$CLI" --quiet -r median --memory "$SCALE_MEMORY_MIB" -o "$out" "${FRAMES[@]}") ;;
+    median-200-default) COMMAND=("$CLI" --quiet -r median -o "$out" "${FRAMES[@]}") ;;
+    vips-sum) COMMAND=(vips sum "${PHOTOS[*]}" "$out") ;;
+    vips-median) COMMAND=(vips bandrank "${PHOTOS[*]}" "$out") ;;
+    vips-brightest) COMMAND=(vips bandrank "${PHOTOS[*]}" "$out" --index $((PHOTO_COUNT - 1))) ;;
+    vips-darkest) COMMAND=(vips bandrank "${PHOTOS[*]}" "$out" --index 0) ;;
+    gm) COMMAND=(gm convert "${PHOTOS[@]}" -average -compress none "$out") ;;
+    floor) COMMAND=("$FLOOR" "${PHOTOS[@]}") ;;
+    floor-2) COMMAND=("$FLOOR" "${two[@]}") ;;
+    *) COMMAND=("$CLI" --quiet -r "$tool" -o "$out" "${PHOTOS[@]}") ;;
+  esac
+}
+
+# Runs one tool once and appends "milliseconds peak-KB" to its samples file. The output is
+# deleted first so every run writes a new file instead of overwriting pages already cached.
 # The tools' stderr is kept aside (vips warns about EXIF on these files) and shown only on failure.
 run_tool() {
   local tool=$1 out="$WORK/$1.tif"
-  local command
-  case "$tool" in
-    lumicomb) command=(build/lumicomb-cli --quiet -o "$out" "${PHOTOS[@]}") ;;
-    vips) command=(vips sum "${PHOTOS[*]}" "$out") ;;
-    gm) command=(gm convert "${PHOTOS[@]}" -average -compress none "$out") ;;
-    floor) command=(build/lumicomb-decode-floor "${PHOTOS[@]}") ;;
-  esac
+  command_for "$tool" "$out"
   rm -f "$out"
   local start end
   start=$(date +%s%N)
-  /usr/bin/time -f '%M' -o "$WORK/$tool.rss" "${command[@]}" 2>"$WORK/$tool.err" ||
+  /usr/bin/time -f '%M' -o "$WORK/$tool.rss" "${COMMAND[@]}" 2>"$WORK/$tool.err" ||
     { echo "$tool failed:" >&2; cat "$WORK/$tool.err" >&2; exit 1; }
   end=$(date +%s%N)
   echo "$(((end - start) / 1000000)) $(tail -n 1 "$WORK/$tool.rss")" >>"$WORK/$tool.samples"
@@ -88,6 +152,7 @@ run_tool() {
 # them always runs right after the same neighbour.
 measure() {
   local tool round i count=${#TOOLS[@]}
+  log "warming up"
   for tool in "${TOOLS[@]}"; do run_tool "$tool"; done
   for tool in "${TOOLS[@]}"; do rm -f "$WORK/$tool.samples"; done
   for ((round = 0; round < ROUNDS; round++)); do
@@ -98,6 +163,16 @@ measure() {
   done
 }
 
+# One run of each is enough here: a 200-frame median takes seconds, far above the noise, and what
+# matters most is its peak memory, which barely moves from run to run.
+measure_scale() {
+  local tool
+  for tool in "${SCALE_RUNS[@]}"; do
+    log "$tool: median of $SCALE_FRAMES frames"
+    run_tool "$tool"
+  done
+}
+
 # Median of column COLUMN of a tool's samples (the mean of the middle two when the count is even).
 median() {
   local tool=$1 column=$2
@@ -105,50 +180,150 @@ median() {
     awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# Prints "name: a / b = ratio" and, when a target is given, PASS or FAIL against it.
+# Prints "name: a / b = ratio" and, when a target is given, PASS or FAIL against it, counting both.
 ratio_line() {
-  local label=$1 numerator=$2 denominator=$3 target=${4:-}
-  awk -v label="$label" -v n="$numerator" -v d="$denominator" -v t="$target" 'BEGIN {
+  local label=$1 numerator=$2 denominator=$3 target=${4:-} line
+  line=$(awk -v label="$label" -v n="$numerator" -v d="$denominator" -v t="$target" 'BEGIN {
     r = n / d
     verdict = (t == "") ? "" : sprintf("  (target <= %.2f)  %s", t, (r <= t) ? "PASS" : "FAIL")
-    printf "%-28s %6.2f%s\n", label, r, verdict
-  }'
+    printf "%-48s %6.2f%s\n", label, r, verdict
+  }')
+  echo "$line"
+  case "$line" in
+    *PASS) PASSED=$((PASSED + 1)) ;;
+    *FAIL) FAILED=$((FAILED + 1)) ;;
+  esac
+}
+
+# What each tool's row says in the table; lumicomb's rows are its rule names.
+describe() {
+  case "$1" in
+    vips-sum) echo "vips sum" ;;
+    vips-median) echo "vips bandrank (median)" ;;
+    vips-brightest) echo "vips bandrank --index $((PHOTO_COUNT - 1))" ;;
+    vips-darkest) echo "vips bandrank --index 0" ;;
+    gm) echo "gm convert -average" ;;
+    floor) echo "decode floor" ;;
+    floor-2) echo "decode floor, 2 photographs" ;;
+    dynamic-range) echo "dynamic-range, 2 photographs" ;;
+    median-200-budget) echo "--memory $SCALE_MEMORY_MIB" ;;
+    median-200-default) echo "default budget" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# Fills TIME and MEMORY (KB) with a tool's medians and prints its row of the table.
+table_row() {
+  local tool=$1
+  TIME[$tool]=$(median "$tool" 1)
+  MEMORY[$tool]=$(median "$tool" 2)
+  printf '%-32s %10.0f %10.1f\n' "$(describe "$tool")" "${TIME[$tool]}" \
+    "$(awk -v kb="${MEMORY[$tool]}" 'BEGIN { print kb / 1024 }')"
 }
 
 report() {
-  local tool ms kb
+  local tool
   declare -gA TIME MEMORY
+  PASSED=0
+  FAILED=0
   echo
-  echo "$PHOTO_COUNT photographs 2560x1600, $ROUNDS rounds, medians"
-  printf '%-10s %10s %10s\n' tool 'wall ms' 'peak MB'
+  echo "$PHOTO_COUNT photographs 2560x1600, JPEG to TIFF, $ROUNDS rounds, medians"
+  echo "load average before the runs: $LOAD_BEFORE"
+  printf '%-32s %10s %10s\n' "lumicomb-cli -r" 'wall ms' 'peak MB'
   for tool in "${TOOLS[@]}"; do
-    ms=$(median "$tool" 1)
-    kb=$(median "$tool" 2)
-    TIME[$tool]=$ms
-    MEMORY[$tool]=$kb
-    printf '%-10s %10.0f %10.1f\n' "$tool" "$ms" "$(awk -v kb="$kb" 'BEGIN { print kb / 1024 }')"
+    case "$tool" in vips-* | gm | floor*) continue ;; esac
+    table_row "$tool"
   done
+  printf '%-32s %10s %10s\n' "peers" 'wall ms' 'peak MB'
+  for tool in "${TOOLS[@]}"; do
+    case "$tool" in vips-* | gm | floor*) table_row "$tool" ;; esac
+  done
+
+  # The rules that keep every photograph at once are held to the tool that sorts every position.
   echo
-  ratio_line "lumicomb / vips time" "${TIME[lumicomb]}" "${TIME[vips]}" 0.7
-  ratio_line "lumicomb / floor time" "${TIME[lumicomb]}" "${TIME[floor]}" 1.4
-  ratio_line "lumicomb / gm time" "${TIME[lumicomb]}" "${TIME[gm]}"
-  ratio_line "lumicomb / vips peak memory" "${MEMORY[lumicomb]}" "${MEMORY[vips]}" 1.25
+  echo "time against vips"
+  ratio_line "median / vips bandrank" "${TIME[median]}" "${TIME[vips-median]}" 0.4
+  ratio_line "brightest / vips bandrank --index $((PHOTO_COUNT - 1))" \
+    "${TIME[brightest]}" "${TIME[vips-brightest]}" 0.75
+  ratio_line "darkest / vips bandrank --index 0" "${TIME[darkest]}" "${TIME[vips-darkest]}" 0.75
+  ratio_line "average-of-commonest / vips bandrank" \
+    "${TIME[average-of-commonest]}" "${TIME[vips-median]}" 1.0
+  ratio_line "most-different-from-average / vips bandrank" \
+    "${TIME[most-different-from-average]}" "${TIME[vips-median]}"
+  ratio_line "average / vips sum" "${TIME[average]}" "${TIME[vips-sum]}" 0.7
+  ratio_line "average / gm" "${TIME[average]}" "${TIME[gm]}"
+
+  # A rule that reads each photograph once should cost little more than decoding it.
+  echo
+  echo "time against the decode floor"
+  for tool in average sum-and-divide brightest darkest different-from-first; do
+    ratio_line "$tool / floor" "${TIME[$tool]}" "${TIME[floor]}" 1.4
+  done
+  ratio_line "most-different-from-average / floor" \
+    "${TIME[most-different-from-average]}" "${TIME[floor]}"
+  ratio_line "dynamic-range / floor, 2 photographs" "${TIME[dynamic-range]}" "${TIME[floor-2]}" 1.4
+
+  # One-sweep rules hold a running result, like vips sum; the others hold every photograph, like
+  # bandrank.
+  echo
+  echo "peak memory"
+  for tool in average sum-and-divide brightest darkest different-from-first; do
+    ratio_line "$tool / vips sum" "${MEMORY[$tool]}" "${MEMORY[vips-sum]}" 1.25
+  done
+  for tool in median average-of-commonest; do
+    ratio_line "$tool / vips bandrank" "${MEMORY[$tool]}" "${MEMORY[vips-median]}" 1.5
+  done
+  ratio_line "most-different-from-average / vips bandrank" \
+    "${MEMORY[most-different-from-average]}" "${MEMORY[vips-median]}"
 }
 
-# A rough look at the result, not a test: the sizes of both results and how far lumicomb's average
-# is from vips' sum divided by the count (rounded half up). The two use different JPEG decoders,
-# so small differences are expected.
+# The budget is what keeps a long sequence within reach of a small machine; without it, the
+# default budget (a quarter of the memory) may hold every frame, which is shown for comparison.
+report_scale() {
+  local tool
+  echo
+  echo "median of $SCALE_FRAMES frames 2560x1600, one run each"
+  echo "load average before the run: $LOAD_BEFORE_SCALE"
+  printf '%-32s %10s %10s\n' "lumicomb-cli -r median" 'wall ms' 'peak MB'
+  for tool in "${SCALE_RUNS[@]}"; do table_row "$tool"; done
+  local line
+  line=$(awk -v kb="${MEMORY[median-200-budget]}" -v limit="$SCALE_PEAK_LIMIT_MB" -v mib="$SCALE_MEMORY_MIB" 'BEGIN {
+    mb = kb / 1024
+    printf "%-48s %6.1f  (target < %.1f MB)  %s\n", "peak MB with --memory " mib, mb, limit,
+      (mb < limit) ? "PASS" : "FAIL"
+  }')
+  echo "$line"
+  case "$line" in
+    *PASS) PASSED=$((PASSED + 1)) ;;
+    *FAIL) FAILED=$((FAILED + 1)) ;;
+  esac
+}
+
+# How far one result is from another, as mean and largest absolute difference per sample.
+difference_line() {
+  local label=$1 ours=$2 theirs=$3
+  local difference="$WORK/difference.v" absolute="$WORK/absolute.v"
+  vips subtract "$ours" "$theirs" "$difference"
+  vips abs "$difference" "$absolute"
+  printf '%-48s mean |difference| %.3f, max %.0f (of 255)\n' \
+    "$label" "$(vips avg "$absolute")" "$(vips max "$absolute")"
+}
+
+# A rough look at the results, not a test: lumicomb's average against vips' sum divided by the
+# count (rounded half up), and the rules that pick one photograph's value at each position against
+# bandrank's pick. The two use different JPEG decoders, so small differences are expected.
 check_output() {
   echo
   echo "result check"
-  (cd "$WORK" && vipsheader lumicomb.tif vips.tif 2>/dev/null)
-  local reference="$WORK/reference.v" difference="$WORK/difference.v" absolute="$WORK/absolute.v"
-  vips linear "$WORK/vips.tif" "$reference" "$(awk -v n="$PHOTO_COUNT" 'BEGIN { printf "%.17g", 1 / n }')" 0.5 \
+  (cd "$WORK" && vipsheader average.tif vips-sum.tif median.tif vips-median.tif 2>/dev/null)
+  local reference="$WORK/reference.v"
+  vips linear "$WORK/vips-sum.tif" "$reference" "$(awk -v n="$PHOTO_COUNT" 'BEGIN { printf "%.17g", 1 / n }')" 0.5 \
     --uchar 2>/dev/null
-  vips subtract "$WORK/lumicomb.tif" "$reference" "$difference"
-  vips abs "$difference" "$absolute"
-  printf 'lumicomb vs vips sum/%d: mean |difference| %.3f, max %.0f (of 255)\n' \
-    "$PHOTO_COUNT" "$(vips avg "$absolute")" "$(vips max "$absolute")"
+  difference_line "average vs vips sum/$PHOTO_COUNT" "$WORK/average.tif" "$reference"
+  difference_line "median vs vips bandrank" "$WORK/median.tif" "$WORK/vips-median.tif"
+  difference_line "brightest vs vips bandrank --index $((PHOTO_COUNT - 1))" \
+    "$WORK/brightest.tif" "$WORK/vips-brightest.tif"
+  difference_line "darkest vs vips bandrank --index 0" "$WORK/darkest.tif" "$WORK/vips-darkest.tif"
 }
 
 main() {
@@ -162,8 +337,18 @@ main() {
   [ ${#PHOTOS[@]} -eq "$PHOTO_COUNT" ] ||
     { echo "expected $PHOTO_COUNT photographs in $PHOTO_DIR, found ${#PHOTOS[@]}" >&2; exit 1; }
   build_tools
+  # Other work on the machine shows in every figure; the load average says how much there was.
+  LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
   measure
+  if [ "$SCALE" -eq 1 ]; then
+    make_frames
+    LOAD_BEFORE_SCALE=$(cut -d' ' -f1-3 /proc/loadavg)
+    measure_scale
+  fi
   report
+  [ "$SCALE" -eq 0 ] || report_scale
+  echo
+  echo "targets: $PASSED PASS, $FAILED FAIL"
   check_output
 }
 

@@ -2,6 +2,7 @@
 
 #include "blend/functions.h"
 #include "blend/number_text.h"
+#include "engine/large_buffer.h"
 
 #include <optional>
 
@@ -14,7 +15,7 @@ template <typename Total> class TotalsPlane {
 public:
   void begin(int64_t rowLength, int64_t height) {
     m_rowLength = rowLength;
-    m_totals.assign(static_cast<size_t>(rowLength * height), 0);
+    m_totals = LargePlane<Total>(static_cast<size_t>(rowLength * height));
   }
 
   void add(int64_t y, const uint8_t *__restrict samples) {
@@ -31,7 +32,7 @@ public:
 
 private:
   int64_t m_rowLength = 0;
-  std::vector<Total> m_totals;
+  LargePlane<Total> m_totals;
 };
 
 class TotalsRule : public SweepRule {

@@ -3,6 +3,8 @@
 #include "blend/band_plan.h"
 #include "blend/functions.h"
 #include "blend/pass_sources.h"
+#include "engine/errors.h"
+#include "engine/large_buffer.h"
 #include "engine/parallel_for.h"
 
 #include <algorithm>
@@ -65,53 +67,25 @@ class BandPass {
 public:
   BandPass(const PassContext &context, BandRule &rule)
       : m_context(context), m_rule(rule), m_sources(context.set.sourceCount()),
-        m_progress(context.window, m_sources), m_gate(0), m_release(context.set) {}
+        m_progress(context.window, m_sources), m_release(context.set) {}
 
   Bitmap run() {
-    gatherAll([&](int i) { handleFirstBandSource(i); });
+    // Image 1 fixes the size and so the plan; the other sources decode meanwhile and wait for
+    // it, holding no more than one decoded picture per thread, as the plan assumes.
+    gatherBand([&](const FIBITMAP *first) { setUp(first); });
     reduceBand();
     for (int64_t band = 1; band < m_plan.bands; ++band) {
       startBand(band * m_plan.rowsPerBand);
-      gatherAll([&](int i) {
-        m_failures.guard(i, [&] { loadSource(m_context, i); });
-        gather(i);
-      });
+      gatherBand([&](const FIBITMAP *first) { requireUnchangedSize(first); });
       reduceBand();
     }
     return std::move(m_result);
   }
 
 private:
-  template <typename SourceStep> void gatherAll(SourceStep &&step) {
-    try {
-      parallelFor(m_sources, [&](int64_t index) { step(static_cast<int>(index) + 1); });
-    } catch (...) {
-      m_failures.rethrowLowest(std::current_exception());
-    }
-  }
-
-  /// Image 1 fixes the size and so the plan; the other sources decode meanwhile and wait for it.
-  void handleFirstBandSource(int i) {
-    if (i == 1)
-      return startWithFirstSource();
-    m_failures.guard(i, [&] { loadSource(m_context, i); });
-    if (m_gate.arrive(i) == FirstSourceGate::Arrival::GatherNow)
-      gather(i);
-  }
-
-  void startWithFirstSource() {
-    try {
-      m_failures.guard(1, [&] {
-        loadSource(m_context, 1);
-        setUp(loadedSource(m_context, 1));
-      });
-    } catch (...) {
-      m_gate.fail();
-      throw;
-    }
-    gather(1);
-    for (int i : m_gate.open(m_size))
-      gather(i);
+  void gatherBand(const std::function<void(const FIBITMAP *)> &setUp) {
+    gatherSources(m_context, 0, setUp,
+                  [&](int i, const FIBITMAP *source) { gatherRows(i, source); });
   }
 
   void setUp(const FIBITMAP *first) {
@@ -124,11 +98,18 @@ private:
          std::min(workerThreads(), m_sources), m_context.memoryBudget,
          m_context.mode.usesPreviews()});
     if (!m_plan.holdWholeSources)
-      m_band = std::make_unique_for_overwrite<uint8_t[]>(
-          static_cast<size_t>(m_sources * m_plan.rowsPerBand * m_rowBytes));
+      m_band = LargeBuffer(static_cast<size_t>(m_sources * m_plan.rowsPerBand * m_rowBytes));
     m_rule.begin(m_sources);
     m_progress.setHeight(m_size.height);
     startBand(0);
+  }
+
+  /// Image 1 is decoded again for every band; the file may have been replaced meanwhile.
+  void requireUnchangedSize(const FIBITMAP *first) const {
+    const PictureSize size = sizeOf(first);
+    if (size.width != m_size.width || size.height != m_size.height)
+      throw LumicombError(ErrorKind::SizeMismatch,
+                          quoted(m_context.set.imagePath(1)) + " changed size during the blend");
   }
 
   void startBand(int64_t offset) {
@@ -139,22 +120,17 @@ private:
 
   /// Held sources are read in place when the band is reduced; otherwise the band's rows are
   /// copied out and the source is let go at once.
-  void gather(int i) {
-    m_failures.guard(i, [&] {
-      requireSameSize(m_context, i, m_size);
-      if (!m_plan.holdWholeSources) {
-        const FIBITMAP *source = loadedSource(m_context, i);
-        for (int64_t j = 0; j < m_rows; ++j)
-          std::memcpy(bandRow(i, j), scanLine(source, m_offset + j),
-                      static_cast<size_t>(m_rowBytes));
-        m_context.set.entry(i).FullBitmap.reset();
-      }
-      m_progress.sourceGathered();
-    });
+  void gatherRows(int i, const FIBITMAP *source) {
+    if (!m_plan.holdWholeSources) {
+      for (int64_t j = 0; j < m_rows; ++j)
+        std::memcpy(bandRow(i, j), scanLine(source, m_offset + j), static_cast<size_t>(m_rowBytes));
+      m_context.set.entry(i).FullBitmap.reset();
+    }
+    m_progress.sourceGathered();
   }
 
   uint8_t *bandRow(int i, int64_t j) const {
-    return m_band.get() + ((i - 1) * m_plan.rowsPerBand + j) * m_rowBytes;
+    return m_band.data() + ((i - 1) * m_plan.rowsPerBand + j) * m_rowBytes;
   }
 
   void reduceBand() {
@@ -173,12 +149,10 @@ private:
   BandRule &m_rule;
   int m_sources;
   BandProgress m_progress;
-  FirstSourceGate m_gate;
-  SourceFailures m_failures;
   PictureSize m_size{};
   int64_t m_rowBytes = 0;
   BandPlan m_plan;
-  std::unique_ptr<uint8_t[]> m_band;
+  LargeBuffer m_band;
   int64_t m_offset = 0;
   int64_t m_rows = 0;
   Bitmap m_result;

@@ -1,6 +1,7 @@
 #include "blend/different_from_first.h"
 
 #include "blend/number_text.h"
+#include "engine/large_buffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,9 +20,9 @@ public:
   void begin(int, int64_t width, int64_t height) override {
     m_rowLength = 3 * width;
     const size_t size = static_cast<size_t>(m_rowLength * height);
-    m_first.assign(size, 0);
-    m_kept.assign(size, 0);
-    m_keptFrom.assign(size, 1);
+    m_first = LargePlane<uint8_t>(size);
+    m_kept = LargePlane<uint8_t>(size);
+    m_keptFrom = LargePlane<ImageNumber>(size); // 0 stands for image 1
   }
 
   void collect(int image, int64_t y, const uint8_t *__restrict samples) override {
@@ -57,9 +58,9 @@ public:
 private:
   int m_limit;
   int64_t m_rowLength = 0;
-  std::vector<uint8_t> m_first;
-  std::vector<uint8_t> m_kept;
-  std::vector<ImageNumber> m_keptFrom;
+  LargePlane<uint8_t> m_first;
+  LargePlane<uint8_t> m_kept;
+  LargePlane<ImageNumber> m_keptFrom;
 };
 
 /// Picks the image-number width once the number of sources is known.

@@ -1,5 +1,7 @@
 #include "blend/extremes.h"
 
+#include "engine/large_buffer.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -16,7 +18,10 @@ public:
 
   void begin(int, int64_t width, int64_t height) override {
     m_rowLength = 3 * width;
-    m_plane.assign(static_cast<size_t>(m_rowLength * height), m_start);
+    const size_t size = static_cast<size_t>(m_rowLength * height);
+    m_plane = LargePlane<uint8_t>(size);
+    if (m_start != 0)
+      std::memset(m_plane.data(), m_start, size);
   }
 
   void collect(int, int64_t y, const uint8_t *__restrict samples) override {
@@ -34,7 +39,7 @@ public:
 private:
   uint8_t m_start;
   int64_t m_rowLength = 0;
-  std::vector<uint8_t> m_plane;
+  LargePlane<uint8_t> m_plane;
 };
 
 struct Larger {

@@ -64,61 +64,32 @@ class SweepPass {
 public:
   SweepPass(const PassContext &context, SweepRule &rule)
       : m_context(context), m_rule(rule), m_sources(context.set.sourceCount()),
-        m_progress(context.window, m_sources), m_gate(static_cast<size_t>(workerThreads())),
-        m_release(context.set) {}
+        m_progress(context.window, m_sources), m_release(context.set) {}
 
   Bitmap run() {
-    try {
-      parallelFor(m_sources, [&](int64_t index) { handleSource(static_cast<int>(index) + 1); });
-    } catch (...) {
-      m_failures.rethrowLowest(std::current_exception());
-    }
+    gatherSources(
+        m_context, static_cast<size_t>(workerThreads()),
+        [&](const FIBITMAP *first) { setUp(sizeOf(first)); },
+        [&](int i, const FIBITMAP *source) { collect(i, source); });
     parallelFor(heightOf(m_result.get()),
                 [&](int64_t y) { m_rule.reduce(y, scanLine(m_result.get(), y)); });
     return std::move(m_result);
   }
 
 private:
-  void handleSource(int i) {
-    if (i == 1)
-      return startWithFirstSource();
-    m_failures.guard(i, [&] { loadSource(m_context, i); });
-    if (m_gate.arrive(i) == FirstSourceGate::Arrival::GatherNow)
-      gather(i);
+  void setUp(PictureSize size) {
+    m_result = allocateRgb24(size.width, size.height);
+    m_rule.begin(m_sources, size.width, size.height);
+    m_progress.setHeight(size.height);
+    m_stripes.setHeight(size.height);
   }
 
-  void startWithFirstSource() {
-    try {
-      m_failures.guard(1, [&] {
-        loadSource(m_context, 1);
-        const PictureSize size = sizeOf(loadedSource(m_context, 1));
-        m_result = allocateRgb24(size.width, size.height);
-        m_rule.begin(m_sources, size.width, size.height);
-        m_progress.setHeight(size.height);
-        m_stripes.setHeight(size.height);
-      });
-    } catch (...) {
-      m_gate.fail();
-      throw;
-    }
-    // Image 1 goes in whole before the gate opens, so a rule can compare later sources with it.
-    gather(1, sizeOf(m_result.get()));
-    for (int i : m_gate.open(sizeOf(m_result.get())))
-      gather(i);
-  }
-
-  void gather(int i) { gather(i, m_gate.size()); }
-
-  void gather(int i, PictureSize size) {
-    m_failures.guard(i, [&] {
-      requireSameSize(m_context, i, size);
-      const FIBITMAP *source = loadedSource(m_context, i);
-      m_stripes.forEachRow(i, [&](int64_t y) {
-        m_progress.rowRead();
-        m_rule.collect(i, y, scanLine(source, y));
-      });
-      m_context.set.entry(i).FullBitmap.reset();
+  void collect(int i, const FIBITMAP *source) {
+    m_stripes.forEachRow(i, [&](int64_t y) {
+      m_progress.rowRead();
+      m_rule.collect(i, y, scanLine(source, y));
     });
+    m_context.set.entry(i).FullBitmap.reset();
   }
 
   const PassContext &m_context;
@@ -126,8 +97,6 @@ private:
   int m_sources;
   PassProgress m_progress;
   RowStripes m_stripes;
-  FirstSourceGate m_gate;
-  SourceFailures m_failures;
   Bitmap m_result;
   SourceRelease m_release;
 };

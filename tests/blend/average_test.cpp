@@ -9,10 +9,9 @@ namespace lumicomb {
 namespace {
 
 using test::Picture;
+using test::redOf;
 using test::redStack;
 using test::Rgb;
-
-uint8_t redOf(const Picture &picture) { return picture.pixels[0].red; }
 
 TEST(Average, MatchesBruteForceOnRandomStacksOfOddAndEvenSize) {
   for (int count : {1, 2, 3, 4, 5, 8, 11}) {

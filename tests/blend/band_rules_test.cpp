@@ -14,10 +14,9 @@ namespace {
 using test::bandBlend;
 using test::colourStack;
 using test::Picture;
+using test::redOf;
 using test::redStack;
 using test::Rgb;
-
-uint8_t redOf(const Picture &picture) { return picture.pixels[0].red; }
 
 /// Pictures whose samples are drawn from `values` only, to crowd rounding halves and bucket edges.
 std::vector<Picture> stackFrom(const std::vector<uint8_t> &values, int count, int64_t width,

@@ -11,11 +11,10 @@ namespace {
 
 using test::colourStack;
 using test::Picture;
+using test::redOf;
 using test::redStack;
 using test::Rgb;
 using test::sweepBlend;
-
-uint8_t redOf(const Picture &picture) { return picture.pixels[0].red; }
 
 TEST(Extremes, MatchBruteForceWhateverOrderTheLaterSourcesArrive) {
   for (int count : {1, 2, 3, 4, 5, 8, 11}) {

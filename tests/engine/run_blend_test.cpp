@@ -118,11 +118,21 @@ TEST_F(RunBlendTest, TheLowestNumberedFaultyImageIsReportedWhateverTheThreadCoun
   stack[6] = test::filledPicture(6, 3, {});
   addStack(stack);
   test::writeWholeFile(dir.file("frame_8.png"), "damaged");
-  for (int threads : {1, 2, 3, 8}) {
-    setWorkerThreads(threads);
-    std::string message;
-    EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::SizeMismatch) << threads;
-    EXPECT_EQ(message.find("'" + set.imagePath(4) + "' is 5x4"), 0u) << message;
+  // Average runs in the sweep pass, Median in the band pass, held whole or one row at a time.
+  for (const auto &[option, memory] :
+       std::vector<std::pair<int, uint64_t>>{{0, UINT64_MAX}, {4, UINT64_MAX}, {4, 1}}) {
+    for (int threads : {1, 2, 3, 8}) {
+      SCOPED_TRACE(::testing::Message()
+                   << "rule " << option << ", " << threads << " threads, budget " << memory);
+      window.blendOption = option;
+      budget = memory;
+      setWorkerThreads(threads);
+      std::string message;
+      EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::SizeMismatch);
+      EXPECT_TRUE(message.starts_with(quoted(set.imagePath(4)) + " is 5x4")) << message;
+      EXPECT_FALSE(set.entry(0).FullBitmap);
+      EXPECT_FALSE(anySourceHoldsAFullBitmap());
+    }
   }
 }
 

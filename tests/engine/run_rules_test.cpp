@@ -57,9 +57,9 @@ TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheThreadsAndTheMemoryB
       const Picture expected = rule.reference(stack);
       for (int threads : {1, 3}) {
         for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
-          SCOPED_TRACE("rule " + std::to_string(rule.option) + ", " + std::to_string(count) +
-                       " images, " + std::to_string(threads) + " threads, budget " +
-                       std::to_string(memory));
+          SCOPED_TRACE(::testing::Message()
+                       << "rule " << rule.option << ", " << count << " images, " << threads
+                       << " threads, budget " << memory);
           setWorkerThreads(threads);
           EXPECT_EQ(RunBlend(set, kLarge, window, box, memory), RunOutcome::Blended);
           EXPECT_EQ(result(), expected);
@@ -105,7 +105,7 @@ TEST_F(RunRulesTest, RulesRefuseTheWrongNumberOfImagesBeforeReadingAny) {
   const std::vector<std::tuple<int, int, std::string>> cases = {
       {4, 2, minimum}, {5, 1, minimum}, {7, 2, minimum}, {8, 1, exactlyTwo}, {8, 3, exactlyTwo}};
   for (const auto &[option, count, message] : cases) {
-    SCOPED_TRACE("rule " + std::to_string(option) + ", " + std::to_string(count) + " images");
+    SCOPED_TRACE(::testing::Message() << "rule " << option << ", " << count << " images");
     set = ImageSet();
     window = test::RecordingWindow();
     // The files do not exist: a refusal must come before any of them is opened.
@@ -143,25 +143,6 @@ TEST_F(RunRulesTest, ABadLimitIsRefusedBeforeAnyFileIsRead) {
     std::string message;
     failureKind(kLarge, &message);
     EXPECT_NE(message.find(std::string("limit \"") + text + "\""), std::string::npos) << message;
-  }
-}
-
-TEST_F(RunRulesTest, TheBandPassNamesTheLowestFaultyImageAndLeavesNothingBehind) {
-  std::vector<Picture> stack(7, test::filledPicture(6, 4, {}));
-  stack[3] = test::filledPicture(5, 4, {});
-  stack[5] = test::filledPicture(6, 3, {});
-  addStack(stack);
-  window.blendOption = 4;
-  for (int threads : {1, 2, 3}) {
-    for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
-      setWorkerThreads(threads);
-      budget = memory;
-      std::string message;
-      EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::SizeMismatch);
-      EXPECT_EQ(message.find("'" + set.imagePath(4) + "' is 5x4"), 0u) << message;
-      EXPECT_FALSE(set.entry(0).FullBitmap);
-      EXPECT_FALSE(anySourceHoldsAFullBitmap());
-    }
   }
 }
 

@@ -47,6 +47,8 @@ std::vector<Picture> redStack(std::initializer_list<uint8_t> reds) {
   return stack;
 }
 
+uint8_t redOf(const Picture &picture) { return picture.pixels[0].red; }
+
 std::vector<Picture> colourStack(std::initializer_list<Rgb> colours) {
   std::vector<Picture> stack;
   for (const Rgb &colour : colours)

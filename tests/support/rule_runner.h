@@ -18,6 +18,8 @@ Picture bandBlend(BandRule &rule, const std::vector<Picture> &stack);
 
 /// Sources whose only pixel has the given red values, green and blue 0.
 std::vector<Picture> redStack(std::initializer_list<uint8_t> reds);
+/// The red value of a picture's first pixel.
+uint8_t redOf(const Picture &picture);
 /// Sources of one pixel each with the given colours.
 std::vector<Picture> colourStack(std::initializer_list<Rgb> colours);
 
