@@ -7,8 +7,8 @@
 
 namespace lumicomb {
 
-std::optional<std::string> CommandSaveFreeimage(ImageSet &set, const RunningSettings &settings,
-                                                WindowOperations &window, SaveFileDialog &dialog) {
+std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettings &settings,
+                                        SaveFileDialog &dialog) {
   if (set.sourceCount() == 0)
     throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
   const std::optional<SaveChoice> choice = dialog.askForFile(
@@ -16,12 +16,24 @@ std::optional<std::string> CommandSaveFreeimage(ImageSet &set, const RunningSett
   if (!choice)
     return std::nullopt;
   const FileTypeRow &row = fileTypeRow(choice->filterIndex);
-  const std::string path = withTypeExtension(choice->fileName, row);
+  return SaveTarget{withTypeExtension(choice->fileName, row), row.filterIndex};
+}
+
+bool blendAndSave(ImageSet &set, const RunningSettings &settings, WindowOperations &window,
+                  const SaveTarget &target) {
   if (RunBlend(set, kLarge, window, {settings.PreviewWidth, settings.PreviewHeight}) ==
       RunOutcome::Refused)
-    return std::nullopt; // the rule has said why; an unblended copy must not pass for a result
-  saveResult(set, path, row.filterIndex, static_cast<int>(settings.JPEGcompression));
-  return path;
+    return false; // the rule has said why; an unblended copy must not pass for a result
+  saveResult(set, target.path, target.filterIndex, static_cast<int>(settings.JPEGcompression));
+  return true;
+}
+
+std::optional<std::string> CommandSaveFreeimage(ImageSet &set, const RunningSettings &settings,
+                                                WindowOperations &window, SaveFileDialog &dialog) {
+  const std::optional<SaveTarget> target = askSaveTarget(set, settings, dialog);
+  if (!target || !blendAndSave(set, settings, window, *target))
+    return std::nullopt;
+  return target->path;
 }
 
 void saveResult(const ImageSet &set, const std::string &path, int filterIndex, int jpegQuality) {

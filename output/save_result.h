@@ -23,7 +23,23 @@ public:
   askForFile(const std::string &initialName, const std::string &filter, int initialFilterIndex) = 0;
 };
 
-/// Asks first, so that a cancelled dialog costs no blend; then runs the chosen rule at full size
+/// The file a save writes: the name with the type's extension rule applied, and the type.
+struct SaveTarget {
+  std::string path;
+  int filterIndex;
+};
+
+/// Asks for the file with the default name, the filter string and the settings' initial filter.
+/// Nothing when the user cancels. Fails before asking when there are no images.
+std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettings &settings,
+                                        SaveFileDialog &dialog);
+
+/// Runs the chosen rule at full size and writes the result to the target. False, with nothing
+/// written, when the rule refused the number of images (it has shown its message).
+bool blendAndSave(ImageSet &set, const RunningSettings &settings, WindowOperations &window,
+                  const SaveTarget &target);
+
+/// askSaveTarget, then blendAndSave. Asks first, so that a cancelled dialog costs no blend; then runs the chosen rule at full size
 /// and writes the result with the chosen type's format and flags. Returns the path written, or
 /// nothing when the dialog was cancelled or the rule refused the number of images (it has shown
 /// its message, and no file is written). Failures name the file or value at fault.

@@ -1,0 +1,1 @@
+#include "engine/image_check.h"

@@ -1,0 +1,1 @@
+#include "ui/blend_runner.h"

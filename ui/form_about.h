@@ -1,0 +1,16 @@
+#pragma once
+// The About box: product name, revision line, the image library's credit.
+#include <QDialog>
+
+namespace lumicomb::ui {
+
+/// "Revision 1.0.2" for version 1.0.2: plain decimals, never padded.
+QString revisionText(int major, int minor, int revision);
+
+class FormAbout : public QDialog {
+  Q_OBJECT
+public:
+  explicit FormAbout(QWidget *parent = nullptr);
+};
+
+} // namespace lumicomb::ui

@@ -1,0 +1,1 @@
+#include "ui/form_add_images.h"

@@ -1,0 +1,38 @@
+#pragma once
+// "Lumicomb setup": the preview size, the file type offered first and the JPEG quality.
+#include "settings/settings.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QSlider;
+
+namespace lumicomb::ui {
+
+class FormSetup : public QDialog {
+  Q_OBJECT
+public:
+  /// `previewSizeChanged` runs when SetMyDefaults has given the preview size new values; the
+  /// caller discards the previews and redraws image 1 when there are images.
+  FormSetup(RunningSettings &settings, SettingsStore &store,
+            std::function<void()> previewSizeChanged, QWidget *parent = nullptr);
+
+  /// Copies the controls' values into the running settings.
+  void SetMyDefaults();
+
+private:
+  RunningSettings &m_settings;
+  SettingsStore &m_store;
+  std::function<void()> m_previewSizeChanged;
+  QSlider *m_width = nullptr;
+  QSlider *m_height = nullptr;
+  QLabel *m_widthLabel = nullptr;
+  QLabel *m_heightLabel = nullptr;
+  QComboBox *m_fileType = nullptr;
+  QSlider *m_jpegQuality = nullptr;
+};
+
+} // namespace lumicomb::ui

@@ -1,0 +1,1 @@
+#include "ui/image_adding.h"

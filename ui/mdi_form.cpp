@@ -1,0 +1,1 @@
+#include "ui/mdi_form.h"

@@ -1,0 +1,1 @@
+#include "ui/picture_box.h"

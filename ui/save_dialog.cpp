@@ -1,0 +1,1 @@
+#include "ui/save_dialog.h"
