@@ -11,7 +11,6 @@
 
 #include <filesystem>
 #include <iostream>
-#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -46,8 +45,7 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
 } // namespace
 
 int main(int argc, char *argv[]) {
-  mallopt(M_MMAP_THRESHOLD, 512 << 20);
-  mallopt(M_TRIM_THRESHOLD, 1024 << 20);
+  lumicomb::keepPictureMemoryInProcess();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("lumicomb-cli");
   QCoreApplication::setApplicationVersion(LUMICOMB_VERSION);

@@ -1,1 +1,103 @@
 #include "ui/blend_runner.h"
+
+#include "engine/errors.h"
+
+#include <QThread>
+
+namespace lumicomb::ui {
+
+/// The engine's window operations on the worker thread: answers from the choices taken at the
+/// start, signals for everything that shows, and the cancel flag at every yield.
+class BlendRunner::WorkerWindow : public WindowOperations {
+public:
+  WorkerWindow(BlendRunner &runner, RunChoices choices)
+      : m_runner(runner), m_choices(std::move(choices)) {}
+
+  int selectedBlendOption() override { return m_choices.blendOption; }
+  std::string divisorText() override { return m_choices.divisorText; }
+  std::string limitText() override { return m_choices.limitText; }
+
+  void setProgressVisible(bool visible) override { emit m_runner.progressVisibleChanged(visible); }
+  void setProgressMaximum(double maximum) override {
+    emit m_runner.progressMaximumChanged(maximum);
+  }
+  /// Only changes cross over: a run yields once per source row, far more often than the bar
+  /// can move.
+  void setProgressValue(int64_t value) override {
+    if (value == m_lastValue)
+      return;
+    m_lastValue = value;
+    emit m_runner.progressValueChanged(value);
+  }
+  void yield() override {
+    if (m_runner.m_cancel)
+      throw LumicombError(ErrorKind::Cancelled, "the blend was cancelled");
+  }
+  void showMessage(const std::string &message) override {
+    emit m_runner.messageShown(QString::fromStdString(message));
+  }
+  /// The window draws the result itself once the run is over and the set is its own again.
+  void drawResult(const FIBITMAP *) override {}
+
+private:
+  BlendRunner &m_runner;
+  RunChoices m_choices;
+  int64_t m_lastValue = -1;
+};
+
+BlendRunner::BlendRunner(QObject *parent) : QObject(parent) {}
+
+BlendRunner::~BlendRunner() {
+  if (!m_thread)
+    return;
+  // Nobody is left to tell: stop, wait, and say nothing.
+  m_cancel = true;
+  m_thread->wait();
+  delete m_thread;
+}
+
+bool BlendRunner::start(const RunChoices &choices, Job job) {
+  if (m_thread)
+    return false;
+  m_cancel = false;
+  m_failure.clear();
+  m_cancelled = false;
+  m_thread = QThread::create([this, choices, job = std::move(job)] {
+    WorkerWindow window(*this, choices);
+    try {
+      job(window);
+    } catch (const LumicombError &error) {
+      m_cancelled = error.kind() == ErrorKind::Cancelled;
+      m_failure = QString::fromStdString(error.what());
+    } catch (const std::bad_alloc &) {
+      m_failure = tr("There is not enough memory for this blend.");
+    } catch (const std::exception &error) {
+      m_failure = QString::fromStdString(error.what());
+    }
+  });
+  // A run ended by cancelAndWait has been finished already when its thread's signal arrives;
+  // the run number tells that signal apart from one of a later run.
+  connect(m_thread, &QThread::finished, this, [this, run = m_runNumber] {
+    if (run == m_runNumber && m_thread)
+      finishRun();
+  });
+  m_thread->start();
+  return true;
+}
+
+void BlendRunner::cancelAndWait() {
+  if (!m_thread)
+    return;
+  m_cancel = true;
+  finishRun();
+}
+
+void BlendRunner::finishRun() {
+  m_thread->wait();
+  delete m_thread;
+  m_thread = nullptr;
+  ++m_runNumber;
+  emit finished(m_failure, m_cancelled);
+}
+
+} // namespace lumicomb::ui

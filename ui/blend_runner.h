@@ -1,1 +1,59 @@
 #pragma once
+// Runs one blend at a time on a worker thread, so the windows stay alive meanwhile. What the
+// engine asks of the window crosses back to the UI thread as queued signals.
+#include "engine/window_operations.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+class QThread;
+
+namespace lumicomb::ui {
+
+/// The window's choices, read on the UI thread when the run starts, so that the worker never
+/// touches a widget.
+struct RunChoices {
+  int blendOption = 0;
+  std::string divisorText;
+  std::string limitText;
+};
+
+class BlendRunner : public QObject {
+  Q_OBJECT
+public:
+  /// The work of one run, done on the worker thread with the runner's window operations.
+  using Job = std::function<void(WindowOperations &window)>;
+
+  explicit BlendRunner(QObject *parent = nullptr);
+  /// Stops a run still going and waits for it, without signalling.
+  ~BlendRunner() override;
+
+  bool isRunning() const { return m_thread != nullptr; }
+  /// Starts the job; a runner that is busy refuses (returns false).
+  bool start(const RunChoices &choices, Job job);
+  /// Makes the run stop at its next yield and waits for its thread; `finished` still follows.
+  void cancelAndWait();
+
+signals:
+  void progressVisibleChanged(bool visible);
+  void progressMaximumChanged(double maximum);
+  void progressValueChanged(qint64 value);
+  void messageShown(const QString &message);
+  /// The run is over: `failure` is empty when it succeeded; `cancelled` when it was stopped.
+  void finished(const QString &failure, bool cancelled);
+
+private:
+  class WorkerWindow;
+  void finishRun();
+
+  QThread *m_thread = nullptr;
+  unsigned m_runNumber = 0;
+  std::atomic<bool> m_cancel{false};
+  QString m_failure;
+  bool m_cancelled = false;
+};
+
+} // namespace lumicomb::ui

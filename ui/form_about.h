@@ -7,6 +7,7 @@ namespace lumicomb::ui {
 /// "Revision 1.0.2" for version 1.0.2: plain decimals, never padded.
 QString revisionText(int major, int minor, int revision);
 
+/// A fixed-size modal box; "Close" or the window's own close control dismisses it.
 class FormAbout : public QDialog {
   Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #pragma once
 // "Lumicomb setup": the preview size, the file type offered first and the JPEG quality.
+// The running settings change only through SetMyDefaults ("OK" or "Save as defaults").
 #include "settings/settings.h"
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include <functional>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QSlider;
 
@@ -24,6 +26,12 @@ public:
   void SetMyDefaults();
 
 private:
+  void buildPreviewFrame(QGroupBox *frame);
+  void buildSaveFrame(QGroupBox *frame);
+  void buildButtons();
+  void showSettings();
+  void saveAsDefaults();
+
   RunningSettings &m_settings;
   SettingsStore &m_store;
   std::function<void()> m_previewSizeChanged;

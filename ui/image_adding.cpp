@@ -1,1 +1,50 @@
 #include "ui/image_adding.h"
+
+#include "engine/errors.h"
+#include "engine/image_check.h"
+#include "ui/message_box.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace lumicomb::ui {
+namespace {
+
+std::string localPath(const QString &path) { return QFile::encodeName(path).toStdString(); }
+
+QString refusal(const QString &path, const std::string &reason) {
+  return QString::fromStdString(quoted(path.toStdString()) + ": " + reason);
+}
+
+void appendOne(ImageSet &set, const QString &path) {
+  const QFileInfo file(path);
+  set.AppendImages(localPath(file.absolutePath()), {localPath(file.fileName())});
+}
+
+} // namespace
+
+int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths) {
+  QStringList refused;
+  QString overflow;
+  int added = 0;
+  for (const QString &path : paths) {
+    if (const auto reason = unreadableReason(localPath(path))) {
+      refused.append(refusal(path, *reason));
+      continue;
+    }
+    try {
+      appendOne(set, path);
+      ++added;
+    } catch (const LumicombError &error) {
+      overflow = QString::fromStdString(error.what()); // the list is full: the rest stay out too
+      break;
+    }
+  }
+  if (!refused.isEmpty())
+    showMessageBox(parent, "These files were not added:\n" + refused.join('\n'));
+  if (!overflow.isEmpty())
+    showMessageBox(parent, overflow);
+  return added;
+}
+
+} // namespace lumicomb::ui

@@ -68,8 +68,11 @@ const QStringList &MessageCollector::texts() const { return m_state->texts; }
 bool waitUntil(const std::function<bool()> &done, int milliseconds) {
   QElapsedTimer clock;
   clock.start();
-  while (!done() && clock.elapsed() < milliseconds)
+  while (!done() && clock.elapsed() < milliseconds) {
     QApplication::processEvents(QEventLoop::AllEvents, kPollMilliseconds);
+    // Outside an event loop of its own, a test would never see windows closed for good.
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
   return done();
 }
 

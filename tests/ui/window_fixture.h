@@ -1,0 +1,76 @@
+#pragma once
+// The real main window on a temporary settings store, with a stack of small pictures on disk
+// and a scripted save dialog, plus ways to reach the image window's controls by name.
+#include "support/test_images.h"
+#include "ui/form_image.h"
+#include "ui/mdi_form.h"
+#include "ui/modal_helpers.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace lumicomb::ui {
+
+/// Answers the save dialog from its fields and remembers what it was shown.
+class ScriptedSaveDialog : public SaveFileDialog {
+public:
+  std::optional<SaveChoice> answer;
+  std::string shownName;
+  int shownFilterIndex = 0;
+  int questions = 0;
+
+  std::optional<SaveChoice> askForFile(const std::string &initialName, const std::string &,
+                                       int initialFilterIndex) override {
+    ++questions;
+    shownName = initialName;
+    shownFilterIndex = initialFilterIndex;
+    return answer;
+  }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+  test::TempDir dir;
+  SettingsStore store{dir.file("Lumicomb.ini")};
+  ScriptedSaveDialog saveDialog;
+  std::unique_ptr<MDIForm1> main;
+
+  WindowTest() {
+    main = std::make_unique<MDIForm1>(store);
+    main->setSaveDialog(&saveDialog);
+    main->show();
+  }
+
+  /// Writes the pictures as frame_1.png ... and adds them to the set, as a drop would.
+  std::vector<test::Picture> addStack(int count, int64_t width, int64_t height, unsigned seed) {
+    const std::vector<test::Picture> stack = test::randomStack(count, width, height, seed);
+    main->imageSet().AppendImages(dir.path().string(), test::writeStack(dir, stack));
+    return stack;
+  }
+
+  FormImage *form() { return main->imageWindow(); }
+
+  template <typename Control> Control *control(const char *name) {
+    if (auto *found = form()->findChild<Control *>(name))
+      return found;
+    throw std::runtime_error(std::string("no control ") + name);
+  }
+
+  void click(const char *name) {
+    QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton);
+  }
+
+  /// Waits for a run started by a click to end.
+  void waitForRun() {
+    EXPECT_TRUE(test::waitUntil([this] { return !form()->isRunning(); }));
+    QApplication::processEvents();
+  }
+};
+
+} // namespace lumicomb::ui
