@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Builds Lumicomb, makes a small demo burst and blends it with lumicomb-cli.
+# Builds Lumicomb and makes a small demo burst. With a display it opens the desktop program with
+# the burst loaded and previewed; without one it blends the burst with lumicomb-cli instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh lumicomb-cli lumicomb-demo-stack
+bash scripts/build.sh lumicomb lumicomb-cli lumicomb-demo-stack
 out=demo-output
 rm -rf "$out/frames"
 build/lumicomb-demo-stack "$out/frames" 7
 frames=("$out"/frames/frame_*.png)
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Opening Lumicomb with the ${#frames[@]} demo frames from $out/frames"
+  exec build/lumicomb --preview "${frames[@]}"
+fi
+
+echo "No display: blending the demo frames with lumicomb-cli instead"
 build/lumicomb-cli --rule average -o "$out/average.png" "${frames[@]}"
 build/lumicomb-cli --rule sum-and-divide --divisor 5 -o "$out/sum-divided-by-5.png" "${frames[@]}"
 build/lumicomb-cli --rule median -o "$out/median.png" "${frames[@]}"

@@ -164,12 +164,20 @@ TEST_F(RunBlendTest, TheHiddenNinthOptionHasNoRule) {
 }
 
 TEST_F(RunBlendTest, CancellingStopsTheRunAndReleasesTheSources) {
-  addStack(test::randomStack(3, 16, 16, 2));
-  window.cancelAfterYields = 20;
-  EXPECT_EQ(failureKind(kLarge), ErrorKind::Cancelled);
-  EXPECT_FALSE(set.entry(0).FullBitmap);
-  EXPECT_FALSE(anySourceHoldsAFullBitmap());
-  EXPECT_EQ(window.visibility.back(), false);
+  addStack(test::randomStack(4, 16, 16, 2));
+  // Average runs in the sweep pass, Median in the band pass one row at a time.
+  for (const auto &[option, memory] :
+       std::vector<std::pair<int, uint64_t>>{{0, UINT64_MAX}, {4, 1}}) {
+    SCOPED_TRACE(::testing::Message() << "rule " << option);
+    window = test::RecordingWindow();
+    window.blendOption = option;
+    window.cancelAfterYields = 6;
+    budget = memory;
+    EXPECT_EQ(failureKind(kLarge), ErrorKind::Cancelled);
+    EXPECT_FALSE(set.entry(0).FullBitmap);
+    EXPECT_FALSE(anySourceHoldsAFullBitmap());
+    EXPECT_EQ(window.visibility.back(), false);
+  }
 }
 
 } // namespace

@@ -146,16 +146,5 @@ TEST_F(RunRulesTest, ABadLimitIsRefusedBeforeAnyFileIsRead) {
   }
 }
 
-TEST_F(RunRulesTest, CancellingTheBandPassReleasesEverything) {
-  addStack(test::randomStack(4, 16, 16, 2));
-  window.blendOption = 4;
-  window.cancelAfterYields = 6;
-  budget = kOneRowPerBand;
-  EXPECT_EQ(failureKind(kLarge), ErrorKind::Cancelled);
-  EXPECT_FALSE(set.entry(0).FullBitmap);
-  EXPECT_FALSE(anySourceHoldsAFullBitmap());
-  EXPECT_EQ(window.visibility.back(), false);
-}
-
 } // namespace
 } // namespace lumicomb

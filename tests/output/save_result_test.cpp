@@ -2,6 +2,7 @@
 #include "output/save_result.h"
 #include "support/recording_window.h"
 #include "support/reference_blends.h"
+#include "support/scripted_save_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -10,28 +11,14 @@
 namespace lumicomb {
 namespace {
 
-class ScriptedDialog : public SaveFileDialog {
-public:
-  std::optional<SaveChoice> answer;
-  std::string shownName;
-  std::string shownFilter;
-  int shownFilterIndex = 0;
-
-  std::optional<SaveChoice> askForFile(const std::string &initialName, const std::string &filter,
-                                       int initialFilterIndex) override {
-    shownName = initialName;
-    shownFilter = filter;
-    shownFilterIndex = initialFilterIndex;
-    return answer;
-  }
-};
+using test::ScriptedSaveDialog;
 
 class SaveResultTest : public ::testing::Test {
 protected:
   test::TempDir dir;
   ImageSet set;
   test::RecordingWindow window;
-  ScriptedDialog dialog;
+  ScriptedSaveDialog dialog;
   RunningSettings settings;
   std::vector<test::Picture> stack = test::randomStack(3, 12, 8, 21);
 
@@ -91,7 +78,7 @@ TEST_F(SaveResultTest, ARuleThatRefusesTheImageCountWritesNothing) {
 TEST(SaveResult, WithNoImagesIsRefusedBeforeTheDialog) {
   ImageSet empty;
   test::RecordingWindow window;
-  ScriptedDialog dialog;
+  ScriptedSaveDialog dialog;
   EXPECT_THROW(CommandSaveFreeimage(empty, {}, window, dialog), LumicombError);
   EXPECT_TRUE(dialog.shownName.empty());
 }

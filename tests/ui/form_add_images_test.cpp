@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <memory>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -122,9 +121,7 @@ protected:
     return *dialog;
   }
   template <typename Control> Control *control(const char *name) {
-    if (auto *found = dialog->findChild<Control *>(name))
-      return found;
-    throw std::runtime_error(std::string("no control ") + name);
+    return test::findControl<Control>(dialog.get(), name);
   }
   QListWidget *files() { return control<QListWidget>("File1"); }
   QTreeView *folders() { return control<QTreeView>("Dir1"); }

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -37,9 +36,7 @@ protected:
   }
 
   template <typename Control> Control *control(const char *name) {
-    if (auto *found = dialog->findChild<Control *>(name))
-      return found;
-    throw std::runtime_error(std::string("no control ") + name);
+    return test::findControl<Control>(dialog.get(), name);
   }
   QSlider *slider(const char *name) { return control<QSlider>(name); }
   QComboBox *fileType() { return control<QComboBox>("ComboFiletype"); }

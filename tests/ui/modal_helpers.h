@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <QWidget>
 
-class QWidget;
+#include <functional>
+#include <stdexcept>
+#include <string>
 
 namespace lumicomb::test {
 
@@ -31,6 +33,13 @@ private:
   struct State;
   State *m_state;
 };
+
+/// The control of that object name and type under `root`; a missing one fails the test loudly.
+template <typename Control> Control *findControl(const QWidget *root, const char *name) {
+  if (auto *found = root->findChild<Control *>(name))
+    return found;
+  throw std::runtime_error(std::string("no control ") + name);
+}
 
 /// Processes events until `done` holds or the time is up; returns `done()`.
 bool waitUntil(const std::function<bool()> &done, int milliseconds = 10000);

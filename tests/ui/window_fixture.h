@@ -1,6 +1,7 @@
 #pragma once
 // The real main window on a temporary settings store, with a stack of small pictures on disk
 // and a scripted save dialog, plus ways to reach the image window's controls by name.
+#include "support/scripted_save_dialog.h"
 #include "support/test_images.h"
 #include "ui/form_image.h"
 #include "ui/mdi_form.h"
@@ -13,32 +14,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <stdexcept>
 
 namespace lumicomb::ui {
-
-/// Answers the save dialog from its fields and remembers what it was shown.
-class ScriptedSaveDialog : public SaveFileDialog {
-public:
-  std::optional<SaveChoice> answer;
-  std::string shownName;
-  int shownFilterIndex = 0;
-  int questions = 0;
-
-  std::optional<SaveChoice> askForFile(const std::string &initialName, const std::string &,
-                                       int initialFilterIndex) override {
-    ++questions;
-    shownName = initialName;
-    shownFilterIndex = initialFilterIndex;
-    return answer;
-  }
-};
 
 class WindowTest : public ::testing::Test {
 protected:
   test::TempDir dir;
   SettingsStore store{dir.file("Lumicomb.ini")};
-  ScriptedSaveDialog saveDialog;
+  test::ScriptedSaveDialog saveDialog;
   std::unique_ptr<MDIForm1> main;
 
   WindowTest() {
@@ -57,9 +40,7 @@ protected:
   FormImage *form() { return main->imageWindow(); }
 
   template <typename Control> Control *control(const char *name) {
-    if (auto *found = form()->findChild<Control *>(name))
-      return found;
-    throw std::runtime_error(std::string("no control ") + name);
+    return test::findControl<Control>(form(), name);
   }
 
   void click(const char *name) {
