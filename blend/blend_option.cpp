@@ -3,6 +3,7 @@
 #include "blend/average.h"
 #include "blend/average_of_commonest.h"
 #include "blend/different_from_first.h"
+#include "blend/dynamic_range.h"
 #include "blend/extremes.h"
 #include "blend/median.h"
 #include "blend/most_different.h"
@@ -84,8 +85,7 @@ BlendRule makeBlendRule(int index, WindowOperations &window) {
   case kMostDifferent:
     return banded(BlendMostDifferent());
   case kDynamicRange:
-    // The rounded mean of exactly two sources is their average.
-    return sweeping(BlendAverage());
+    return banded(BlendDynamicRange());
   default:
     break;
   }

@@ -40,6 +40,14 @@ using WordBlock = Words[kVectors];
 [[gnu::always_inline]] inline Bytes larger(Bytes a, Bytes b) { return choose(a > b, a, b); }
 [[gnu::always_inline]] inline Bytes smaller(Bytes a, Bytes b) { return choose(a < b, a, b); }
 
+/// (a + b) / 2 per lane, an exact half going to the even neighbour: the floor of the mean
+/// without overflow, then one up where the sum is odd and that floor is odd.
+[[gnu::always_inline]] inline Bytes meanHalfToEven(Bytes a, Bytes b) {
+  const Bytes floorMean = (a >> 1) + (b >> 1) + (a & b & 1);
+  const Bytes oddSum = (a ^ b) & 1;
+  return floorMean + (oddSum & floorMean & 1);
+}
+
 /// Runs reduce(rows, start, result) for every block of a row of `length` bytes and stores the
 /// results in `out`. The last block overlaps the one before rather than running short (the
 /// overlapped positions are worked out twice, to the same values); a row shorter than one block

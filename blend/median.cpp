@@ -53,11 +53,7 @@ using namespace blocks;
   const Words half = Words{} + static_cast<uint16_t>(sources / 2);
   for (int64_t v = 0; v < kVectors; ++v) {
     const Bytes upper = choose(narrow(atOrBelow[v] > half), middle[v], next[v]);
-    // floor((a + b) / 2) without overflow, then up by one when the sum is odd (an exact half)
-    // and the floor is odd, so the half goes to the even neighbour.
-    const Bytes floorMean = (middle[v] >> 1) + (upper >> 1) + (middle[v] & upper & 1);
-    const Bytes oddSum = (middle[v] ^ upper) & 1;
-    middle[v] = floorMean + (oddSum & floorMean & 1);
+    middle[v] = meanHalfToEven(middle[v], upper);
   }
 }
 

@@ -1,4 +1,5 @@
 #include "blend/average_of_commonest.h"
+#include "blend/dynamic_range.h"
 #include "blend/median.h"
 #include "blend/most_different.h"
 #include "support/reference_blends.h"
@@ -47,6 +48,18 @@ TEST(BandRules, MatchBruteForceOnRandomStacksOfOddAndEvenSize) {
       EXPECT_EQ(bandBlend(*BlendMostDifferent(), stack), test::referenceMostDifferent(stack));
     }
   }
+}
+
+TEST(DynamicRange, IsTheMeanOfTwoWithHalvesToEvenAtEveryWidth) {
+  for (int64_t width : kWidths) {
+    SCOPED_TRACE(width);
+    const std::vector<Picture> stack = test::randomStack(2, width, 3, 700u + width);
+    EXPECT_EQ(bandBlend(*BlendDynamicRange(), stack), test::referenceSumDivide(stack, 2));
+  }
+  EXPECT_EQ(redOf(bandBlend(*BlendDynamicRange(), redStack({1, 2}))), 2);
+  EXPECT_EQ(redOf(bandBlend(*BlendDynamicRange(), redStack({2, 3}))), 2);
+  EXPECT_EQ(redOf(bandBlend(*BlendDynamicRange(), redStack({0, 255}))), 128);
+  EXPECT_EQ(redOf(bandBlend(*BlendDynamicRange(), redStack({254, 255}))), 254);
 }
 
 TEST(BandRules, MatchBruteForceAtRoundingHalvesAndBucketEdges) {
