@@ -29,7 +29,7 @@ std::optional<std::string> headerProblem(FreeImageIO &io, TrackedFile &file,
     return "not an image file FreeImage can decode";
   if (!FreeImage_FIFSupportsNoPixels(format))
     return std::nullopt;
-  std::fseek(file.file, 0, SEEK_SET);
+  rewindFile(file);
   const Bitmap header(FreeImage_LoadFromHandle(format, &io, &file, FIF_LOAD_NOPIXELS));
   if (header)
     return std::nullopt;

@@ -19,8 +19,7 @@ FREE_IMAGE_FORMAT identify(FreeImageIO &io, TrackedFile &file, const std::string
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
   if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
     refuse(path, "not an image file FreeImage can decode");
-  std::fseek(file.file, 0, SEEK_SET);
-  file.shortRead = false;
+  rewindFile(file);
   return format;
 }
 
@@ -73,10 +72,12 @@ Bitmap toRgb24(Bitmap picture, const std::string &path) {
 }
 
 DecodedImage decodeImageFile(const std::string &path) {
+  FileBuffer buffer;
   TrackedFile file{std::fopen(path.c_str(), "rb")};
   if (!file.file)
     refuse(path, std::strerror(errno));
   const FileCloser closer{file.file};
+  useLargeBuffer(file.file, buffer);
   FreeImageIO io = trackedFileIo();
   const FREE_IMAGE_FORMAT format = identify(io, file, path);
 

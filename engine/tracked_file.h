@@ -4,6 +4,7 @@
 #include <FreeImage.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace lumicomb {
 
@@ -11,10 +12,28 @@ struct TrackedFile {
   std::FILE *file = nullptr;
   bool shortRead = false; ///< a read asked for more than the file had left
   int writeError = 0;     ///< errno of the first short write, or 0
+  /// Where the next transfer happens, kept here because asking the file costs a system call.
+  long position = 0;
+  /// Where the data written so far ends; files are only ever written from empty, so this is
+  /// also the end of the file. -1 until something is written.
+  long writtenEnd = -1;
 };
 
 /// Callbacks for FreeImage's *FromHandle / *ToHandle calls, with a TrackedFile as the handle.
 FreeImageIO trackedFileIo();
+
+/// Back to the first byte, with the short-read note cleared.
+void rewindFile(TrackedFile &file);
+
+/// The buffer of a file opened for a whole picture. It must outlive the file, so declare it
+/// before the file is opened.
+struct FileBuffer {
+  std::unique_ptr<char[]> bytes;
+};
+
+/// Gives a freshly opened file a buffer of a megabyte, so that a picture moves in a few large
+/// transfers instead of many small ones.
+void useLargeBuffer(std::FILE *file, FileBuffer &buffer);
 
 /// Closes the file when it goes out of scope.
 struct FileCloser {

@@ -80,12 +80,14 @@ void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_
   TemporaryFile temporary(pattern);
   const std::optional<mode_t> replacedMode = existingFileMode(path);
   ::fchmod(fd, replacedMode.value_or(newFileMode()));
+  FileBuffer buffer;
   std::FILE *file = ::fdopen(fd, "w+b");
   if (!file) {
     const int error = errno;
     ::close(fd);
     refuse(path, std::strerror(error));
   }
+  useLargeBuffer(file, buffer);
   const std::string failure = encode(bitmap, file, format, flags, replacedMode.has_value());
   if (std::fclose(file) != 0 && failure.empty())
     refuse(path, std::strerror(errno));
