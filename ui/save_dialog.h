@@ -12,7 +12,8 @@ namespace lumicomb::ui {
 QStringList dialogFilters(const std::string &filterString);
 
 /// A modal file dialog with the filter entries in the table's order; the entry chosen comes back
-/// as its 1-based index.
+/// as its 1-based index. When the type's extension turns the name into that of an existing file,
+/// the user is asked before it is replaced; "No" answers like a cancelled dialog.
 class SaveAsDialog : public SaveFileDialog {
 public:
   explicit SaveAsDialog(QWidget *parent) : m_parent(parent) {}

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -87,6 +88,27 @@ TEST_F(WindowTest, SelectingARowSizesBothBoxesToThePreviewAndStacksTheColumn) {
   EXPECT_EQ(bar.top(), 3 * from.top() + 2 * from.height());
   EXPECT_EQ(bar.width(), 400);
   EXPECT_GE(form()->width(), to.right() + 1 + control<QWidget>("FrameEquip")->x());
+}
+
+TEST_F(WindowTest, TheWindowOnlyGrowsAndNotWhenMaximised) {
+  addStack(2, 600, 400, 3);
+  auto *subWindow = qobject_cast<QMdiSubWindow *>(form()->parentWidget());
+  ASSERT_NE(subWindow, nullptr);
+  subWindow->resize(300, 200);
+  subWindow->showMaximized();
+  const QSize maximised = form()->size();
+  form()->ShowSourcePreview(1);
+  EXPECT_EQ(form()->size(), maximised);
+
+  subWindow->showNormal();
+  subWindow->resize(300, 200);
+  form()->ShowSourcePreview(1);
+  const QSize grown = form()->size();
+  EXPECT_GT(grown.width(), 300);
+  main->settings().PreviewWidth = 250;
+  main->imageSet().DiscardPreviews();
+  form()->ShowSourcePreview(1);
+  EXPECT_EQ(form()->size(), grown) << "smaller previews leave the window as large as it was";
 }
 
 TEST_F(WindowTest, PreviewDrawsTheBlendOfThePreviewsAtThePreviewSize) {

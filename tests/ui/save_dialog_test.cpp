@@ -3,7 +3,10 @@
 #include "ui/modal_helpers.h"
 #include "ui/save_dialog.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +35,32 @@ TEST(SaveAsDialog, OffersTheFourTypesInTableOrderAndReportsTheChosenOne) {
   ASSERT_TRUE(choice.has_value());
   EXPECT_EQ(choice->fileName, target.toStdString());
   EXPECT_EQ(choice->filterIndex, 3);
+}
+
+TEST(SaveAsDialog, AsksBeforeTheTypeExtensionLeadsOntoAnExistingFile) {
+  test::TempDir dir;
+  test::writeWholeFile(dir.file("result.TIF"), "an earlier result");
+  const QString typed = QString::fromStdString(dir.file("result"));
+  for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+    QString question;
+    test::whenModalOpens([&](QWidget *modal) {
+      auto *dialog = qobject_cast<QFileDialog *>(modal);
+      ASSERT_NE(dialog, nullptr);
+      dialog->selectNameFilter("Tiff (*.TIF)");
+      // Typed by hand: picking a filter may have rewritten the name shown.
+      dialog->findChild<QLineEdit *>("fileNameEdit")->setText(typed);
+      test::whenModalOpens([&](QWidget *box) {
+        question = qobject_cast<QMessageBox *>(box)->text();
+        qobject_cast<QMessageBox *>(box)->button(answer)->click();
+      });
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    SaveAsDialog saveAs(nullptr);
+    const std::optional<SaveChoice> choice =
+        saveAs.askForFile(dir.file("frame_1.Lumicomb"), saveFilterString(), 1);
+    EXPECT_TRUE(question.contains("result.TIF")) << question.toStdString();
+    EXPECT_EQ(choice.has_value(), answer == QMessageBox::Yes);
+  }
 }
 
 TEST(SaveAsDialog, CancellingAnswersNothing) {
