@@ -1,6 +1,7 @@
 #include "blend/band_pass.h"
 
 #include "blend/band_plan.h"
+#include "blend/band_spill.h"
 #include "blend/functions.h"
 #include "blend/pass_sources.h"
 #include "engine/errors.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace lumicomb {
@@ -76,7 +78,11 @@ public:
     reduceBand();
     for (int64_t band = 1; band < m_plan.bands; ++band) {
       startBand(band * m_plan.rowsPerBand);
-      gatherBand([&](const FIBITMAP *first) { requireUnchangedSize(first); });
+      if (m_spill && m_spill->readBand(band, m_band.data()))
+        for (int i = 1; i <= m_sources; ++i)
+          m_progress.sourceGathered();
+      else
+        gatherBand([&](const FIBITMAP *first) { requireUnchangedSize(first); });
       reduceBand();
     }
     return std::move(m_result);
@@ -99,6 +105,8 @@ private:
          m_context.mode.usesPreviews()});
     if (!m_plan.holdWholeSources)
       m_band = LargeBuffer(static_cast<size_t>(m_sources * m_plan.rowsPerBand * m_rowBytes));
+    if (m_plan.bands > 1)
+      m_spill.emplace(m_sources, m_plan.rowsPerBand, m_rowBytes, m_size.height);
     m_rule.begin(m_sources);
     m_progress.setHeight(m_size.height);
     startBand(0);
@@ -119,11 +127,14 @@ private:
   }
 
   /// Held sources are read in place when the band is reduced; otherwise the band's rows are
-  /// copied out and the source is let go at once.
+  /// copied out, the first time round the later bands' rows are spilled, and the source is let
+  /// go at once.
   void gatherRows(int i, const FIBITMAP *source) {
     if (!m_plan.holdWholeSources) {
       for (int64_t j = 0; j < m_rows; ++j)
         std::memcpy(bandRow(i, j), scanLine(source, m_offset + j), static_cast<size_t>(m_rowBytes));
+      if (m_offset == 0 && m_spill)
+        m_spill->keepLaterBands(i, source);
       m_context.set.entry(i).FullBitmap.reset();
     }
     m_progress.sourceGathered();
@@ -153,6 +164,7 @@ private:
   int64_t m_rowBytes = 0;
   BandPlan m_plan;
   LargeBuffer m_band;
+  std::optional<BandSpill> m_spill;
   int64_t m_offset = 0;
   int64_t m_rows = 0;
   Bitmap m_result;

@@ -22,9 +22,10 @@ struct BandPlan {
 };
 
 /// Holding every decoded source is cheapest, so it is chosen whenever they fit beside the result.
-/// Otherwise the rows of a band are copied out of each source, decoded once per band, and the band
-/// is as tall as the budget allows after the result and one source in decoding per thread. At
-/// least one row per band, so a budget too small to keep to still finishes.
+/// Otherwise the rows of a band are copied out of each source, and the band is as tall as the
+/// budget allows after the result and one source in decoding per thread (the later bands' rows
+/// wait on disk, see BandSpill). At least one row per band, so a budget too small to keep to
+/// still finishes.
 BandPlan planBands(const BandPlanInput &input);
 
 } // namespace lumicomb

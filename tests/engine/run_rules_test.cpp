@@ -4,6 +4,7 @@
 #include "engine/run_blend_fixture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 namespace lumicomb {
@@ -68,6 +69,21 @@ TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheThreadsAndTheMemoryB
       }
     }
   }
+}
+
+TEST_F(RunRulesTest, BandsAreDecodedAgainWhenTheTemporaryFolderCannotTakeThem) {
+  const std::vector<Picture> stack = test::randomStack(4, 30, 17, 9);
+  addStack(stack);
+  window.blendOption = 4;
+  const std::string previous = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  ::setenv("TMPDIR", dir.file("no-such-folder").c_str(), 1);
+  RunBlend(set, kLarge, window, box, kOneRowPerBand);
+  if (previous.empty())
+    ::unsetenv("TMPDIR");
+  else
+    ::setenv("TMPDIR", previous.c_str(), 1);
+  EXPECT_EQ(result(), test::referenceMedian(stack));
+  EXPECT_FALSE(anySourceHoldsAFullBitmap());
 }
 
 TEST_F(RunRulesTest, PreviewRunsOfTheBandRulesBlendThePreviews) {

@@ -1,0 +1,42 @@
+#pragma once
+// The rows of the later bands, set aside in a temporary file while every source is decoded for
+// the first band, so that each source is decoded once however many bands the budget needs.
+#include <FreeImage.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace lumicomb {
+
+/// Band b's rows of source i lie at ((b - 1) * N + (i - 1)) * R rows into the file: the layout
+/// of a band in memory, so that a whole band comes back in one read. The file has no name (it is
+/// unlinked at once) and goes when the pass ends, also when it fails. When the temporary folder
+/// lacks the room or a transfer fails, the spill stops being usable and the pass decodes the
+/// sources again for the later bands instead.
+class BandSpill {
+public:
+  BandSpill(int sources, int64_t rowsPerBand, int64_t rowBytes, int64_t height);
+  ~BandSpill();
+  BandSpill(const BandSpill &) = delete;
+  BandSpill &operator=(const BandSpill &) = delete;
+
+  bool usable() const { return m_usable; }
+  /// Writes the rows of bands 1, 2, ... of source i (1-based); safe to call for several sources
+  /// at once.
+  void keepLaterBands(int i, const FIBITMAP *source);
+  /// Reads band b (1 or later) of every source into `band`; false when the spill is not usable.
+  bool readBand(int64_t b, uint8_t *band);
+
+private:
+  int64_t rowsOfBand(int64_t b) const;
+  int64_t chunkOffset(int64_t b, int i) const;
+
+  int m_sources;
+  int64_t m_rowsPerBand;
+  int64_t m_rowBytes;
+  int64_t m_height;
+  int m_fd = -1;
+  std::atomic<bool> m_usable{false};
+};
+
+} // namespace lumicomb
