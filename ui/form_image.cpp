@@ -1,6 +1,5 @@
 #include "ui/form_image.h"
 
-#include "engine/errors.h"
 #include "engine/run_blend.h"
 #include "ui/form_add_images.h"
 #include "ui/image_adding.h"
@@ -72,6 +71,19 @@ QString sentence(QString text) {
   if (!text.isEmpty())
     text[0] = text[0].toUpper();
   return text;
+}
+
+/// Runs `step` on the UI thread; a failure is shown, naming what failed, and reported as false.
+template <typename Step> bool succeedsOrSays(QWidget *parent, Step &&step) {
+  try {
+    step();
+    return true;
+  } catch (const std::bad_alloc &) {
+    showMessageBox(parent, QObject::tr("There is not enough memory for this."));
+  } catch (const std::exception &error) {
+    showMessageBox(parent, sentence(QString::fromStdString(error.what())));
+  }
+  return false;
 }
 
 QStringList localFiles(const QMimeData *mime) {
@@ -189,13 +201,12 @@ void FormImage::onListSelectionChanged() {
 }
 
 void FormImage::ShowSourcePreview(int i) {
-  try {
+  const bool shown = succeedsOrSays(this, [&] {
     if (!m_set.entry(i).PreviewBitmap)
       LoadPreviewImage(m_set, i, {m_settings.PreviewWidth, m_settings.PreviewHeight});
-  } catch (const LumicombError &error) {
-    showMessageBox(this, sentence(QString::fromStdString(error.what())));
+  });
+  if (!shown)
     return;
-  }
   m_picSmallFrom->showBitmap(m_set.entry(i).PreviewBitmap.get(), static_cast<int>(m_set.ThumbWidth),
                              static_cast<int>(m_set.ThumbHeight));
   layOutPictureColumn();
@@ -265,11 +276,7 @@ void FormImage::runSave() {
   if (isRunning() || refuseWithoutImages())
     return;
   std::optional<SaveTarget> target;
-  try {
-    target = askSaveTarget(m_set, m_settings, m_saveDialog);
-  } catch (const LumicombError &error) {
-    showMessageBox(this, sentence(QString::fromStdString(error.what())));
-  }
+  succeedsOrSays(this, [&] { target = askSaveTarget(m_set, m_settings, m_saveDialog); });
   if (!target)
     return;
   startRun(RunKind::Save,
