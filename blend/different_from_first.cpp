@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace lumicomb {
 namespace {

@@ -39,10 +39,11 @@ std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettin
 bool blendAndSave(ImageSet &set, const RunningSettings &settings, WindowOperations &window,
                   const SaveTarget &target);
 
-/// askSaveTarget, then blendAndSave. Asks first, so that a cancelled dialog costs no blend; then runs the chosen rule at full size
-/// and writes the result with the chosen type's format and flags. Returns the path written, or
-/// nothing when the dialog was cancelled or the rule refused the number of images (it has shown
-/// its message, and no file is written). Failures name the file or value at fault.
+/// askSaveTarget, then blendAndSave. Asks first, so that a cancelled dialog costs no blend; then
+/// runs the chosen rule at full size and writes the result with the chosen type's format and flags.
+/// Returns the path written, or nothing when the dialog was cancelled or the rule refused the
+/// number of images (it has shown its message, and no file is written). Failures name the file or
+/// value at fault.
 std::optional<std::string> CommandSaveFreeimage(ImageSet &set, const RunningSettings &settings,
                                                 WindowOperations &window, SaveFileDialog &dialog);
 
