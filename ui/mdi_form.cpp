@@ -87,11 +87,10 @@ FormImage *MDIForm1::imageWindow() {
 void MDIForm1::openImages() {
   FormAddImages dialog(m_set, m_addMemory, this);
   dialog.exec();
-  FormImage *form = m_formImage;
-  if (form)
-    form->BlendImageListUpdate();
+  if (m_formImage)
+    m_formImage->BlendImageListUpdate();
   else
-    imageWindow();
+    imageWindow(); // opening fills the list
 }
 
 void MDIForm1::openSetup() {
