@@ -1,6 +1,6 @@
 #include "engine/image_check.h"
 
-#include "engine/bitmap.h"
+#include "engine/image_decoding.h"
 #include "engine/library_messages.h"
 #include "engine/tracked_file.h"
 
@@ -24,12 +24,11 @@ std::optional<std::string> notAPlainFile(const std::string &path) {
 
 std::optional<std::string> headerProblem(FreeImageIO &io, TrackedFile &file,
                                          const LibraryMessages &messages) {
-  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
-  if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
-    return "not an image file FreeImage can decode";
+  const FREE_IMAGE_FORMAT format = readableFormat(io, file);
+  if (format == FIF_UNKNOWN)
+    return kNotAnImage;
   if (!FreeImage_FIFSupportsNoPixels(format))
     return std::nullopt;
-  rewindFile(file);
   const Bitmap header(FreeImage_LoadFromHandle(format, &io, &file, FIF_LOAD_NOPIXELS));
   if (header)
     return std::nullopt;

@@ -16,10 +16,9 @@ namespace {
 }
 
 FREE_IMAGE_FORMAT identify(FreeImageIO &io, TrackedFile &file, const std::string &path) {
-  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
-  if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
-    refuse(path, "not an image file FreeImage can decode");
-  rewindFile(file);
+  const FREE_IMAGE_FORMAT format = readableFormat(io, file);
+  if (format == FIF_UNKNOWN)
+    refuse(path, kNotAnImage);
   return format;
 }
 
@@ -46,6 +45,12 @@ Bitmap convertedOrRefused(FIBITMAP *converted, const std::string &path) {
 }
 
 } // namespace
+
+FREE_IMAGE_FORMAT readableFormat(FreeImageIO &io, TrackedFile &file) {
+  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
+  rewindFile(file);
+  return FreeImage_FIFSupportsReading(format) ? format : FIF_UNKNOWN;
+}
 
 Bitmap toRgb24(Bitmap picture, const std::string &path) {
   FIBITMAP *source = picture.get();

@@ -1,6 +1,7 @@
 #pragma once
 // Turning an image file into the 8-bit RGB picture a viewer shows, or a failure naming the file.
 #include "engine/bitmap.h"
+#include "engine/tracked_file.h"
 
 #include <string>
 
@@ -16,6 +17,13 @@ struct DecodedImage {
   Bitmap rgb; ///< always 24-bit RGB
   ImageHeader header;
 };
+
+/// Why a file whose content the library does not know as a readable picture is refused.
+inline constexpr const char *kNotAnImage = "not an image file FreeImage can decode";
+
+/// The format the file's content is in, told by the library, with the file rewound to its start;
+/// FIF_UNKNOWN when the library cannot read it.
+FREE_IMAGE_FORMAT readableFormat(FreeImageIO &io, TrackedFile &file);
 
 /// Decodes the whole file; the format is told from the content, never from the extension.
 /// Refuses files the library cannot identify or decode, and JPEG or BMP data that ends early.

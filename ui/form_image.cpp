@@ -5,6 +5,7 @@
 #include "ui/image_adding.h"
 #include "ui/message_box.h"
 #include "ui/picture_box.h"
+#include "ui/placed_widgets.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -43,29 +44,6 @@ const std::array<OptionPlace, 10> kBlendOptions = {{
     {"Sharpest", {8, 176, 228, 17}},
 }};
 constexpr int kSharpest = 9;
-
-QGroupBox *groupBox(QWidget *parent, const char *name, const QString &caption, QRect geometry) {
-  auto *box = new QGroupBox(caption, parent);
-  box->setObjectName(name);
-  box->setGeometry(geometry);
-  QFont bold = box->font();
-  bold.setBold(true);
-  box->setFont(bold);
-  return box;
-}
-
-/// Children of a group box keep the normal weight, not the box's bold one. A button is never
-/// narrower than its caption needs in the desktop's font.
-template <typename Widget> Widget *placed(Widget *widget, const char *name, QRect geometry) {
-  widget->setObjectName(name);
-  QFont normal = widget->font();
-  normal.setBold(false);
-  widget->setFont(normal);
-  if (qobject_cast<QPushButton *>(widget))
-    geometry.setWidth(std::max(geometry.width(), widget->sizeHint().width()));
-  widget->setGeometry(geometry);
-  return widget;
-}
 
 QString sentence(QString text) {
   if (!text.isEmpty())
@@ -114,7 +92,7 @@ FormImage::FormImage(ImageSet &set, RunningSettings &settings, AddImagesMemory &
 }
 
 void FormImage::buildImageList() {
-  QGroupBox *frame = groupBox(this, "Frame4", tr("Image list"), {8, 8, 329, 185});
+  QGroupBox *frame = boldGroupBox(this, "Frame4", tr("Image list"), {8, 8, 329, 185});
   m_imageList = placed(new QListWidget(frame), "ImageList1", {8, 16, 313, 131});
   m_imageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_removeImages =
@@ -127,7 +105,8 @@ void FormImage::buildImageList() {
 }
 
 void FormImage::buildBlendOptions() {
-  m_frameEquip = groupBox(this, "FrameEquip", tr("Pixel blending parameters"), {8, 200, 329, 241});
+  m_frameEquip =
+      boldGroupBox(this, "FrameEquip", tr("Pixel blending parameters"), {8, 200, 329, 241});
   m_blendOption = new QButtonGroup(this);
   m_blendOption->setObjectName("BlendOption");
   for (int index = 0; index < static_cast<int>(kBlendOptions.size()); ++index) {
@@ -144,7 +123,7 @@ void FormImage::buildBlendOptions() {
 }
 
 void FormImage::buildPreviewButtons() {
-  QGroupBox *frame = groupBox(this, "Frame2", tr("Preview"), {8, 448, 329, 49});
+  QGroupBox *frame = boldGroupBox(this, "Frame2", tr("Preview"), {8, 448, 329, 49});
   m_preview = placed(new QPushButton(tr("Preview"), frame), "CmdFreeImage", {8, 16, 89, 25});
   m_save = placed(new QPushButton(tr("Save image as ..."), frame), "CommandSaveFreeimage",
                   {104, 16, 105, 25});

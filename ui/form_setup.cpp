@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "ui/message_box.h"
+#include "ui/placed_widgets.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -20,35 +21,14 @@ const QStringList kFileTypes = {QStringLiteral("TIFF"), QStringLiteral("JPEG"),
 constexpr int kPreviewStep = 25;
 constexpr int kJpegPageStep = 5;
 
-QFont withWeight(QFont font, bool bold) {
-  font.setBold(bold);
-  return font;
-}
-
-/// A group box with a bold caption; its contents are given a normal font of their own.
-QGroupBox *frame(QWidget *parent, const char *name, const QString &caption, QRect geometry) {
-  auto *box = new QGroupBox(caption, parent);
-  box->setObjectName(name);
-  box->setGeometry(geometry);
-  box->setFont(withWeight(box->font(), true));
-  return box;
-}
-
-template <typename Control> Control *place(Control *control, const char *name, QRect geometry) {
-  control->setObjectName(name);
-  control->setGeometry(geometry);
-  control->setFont(withWeight(control->font(), false));
-  return control;
-}
-
 QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry) {
-  return place(new QLabel(text, parent), name, geometry);
+  return placed(new QLabel(text, parent), name, geometry);
 }
 
 /// Ticks mark every page step.
 QSlider *slider(QWidget *parent, const char *name, QRect geometry, SettingRange range,
                 int singleStep, int pageStep) {
-  QSlider *control = place(new QSlider(Qt::Horizontal, parent), name, geometry);
+  QSlider *control = placed(new QSlider(Qt::Horizontal, parent), name, geometry);
   control->setRange(static_cast<int>(range.low), static_cast<int>(range.high));
   control->setSingleStep(singleStep);
   control->setPageStep(pageStep);
@@ -80,15 +60,16 @@ FormSetup::FormSetup(RunningSettings &settings, SettingsStore &store,
   setFixedSize(346, 362);
 
   QGroupBox *blendMode =
-      frame(this, "FrameBlendmode", QStringLiteral("Default blendmode"), {8, 8, 329, 89});
+      boldGroupBox(this, "FrameBlendmode", QStringLiteral("Default blendmode"), {8, 8, 329, 89});
   QLabel *placeholder =
       label(blendMode, "Label2", QStringLiteral("To be added"), {56, 32, 193, 25});
   QFont large = placeholder->font();
   large.setPointSizeF(13.8);
   placeholder->setFont(large);
 
-  buildPreviewFrame(frame(this, "Frame1", QStringLiteral("Preview"), {8, 104, 329, 73}));
-  buildSaveFrame(frame(this, "Frame2", QStringLiteral("Save file type"), {8, 184, 329, 105}));
+  buildPreviewFrame(boldGroupBox(this, "Frame1", QStringLiteral("Preview"), {8, 104, 329, 73}));
+  buildSaveFrame(
+      boldGroupBox(this, "Frame2", QStringLiteral("Save file type"), {8, 184, 329, 105}));
   buildButtons();
   showSettings();
 }
@@ -112,18 +93,18 @@ void FormSetup::buildPreviewFrame(QGroupBox *frame) {
 
 void FormSetup::buildSaveFrame(QGroupBox *frame) {
   label(frame, "Label7", QStringLiteral("Type"), {8, 16, 169, 17});
-  m_fileType = place(new QComboBox(frame), "ComboFiletype", {8, 32, 313, 19});
+  m_fileType = placed(new QComboBox(frame), "ComboFiletype", {8, 32, 313, 19});
   label(frame, "Label8", QStringLiteral("JPEG compression level"), {8, 56, 169, 17});
   m_jpegQuality =
       slider(frame, "SliderJPEGcompression", {8, 72, 313, 17}, kJpegQualityRange, 1, kJpegPageStep);
 }
 
 void FormSetup::buildButtons() {
-  auto *saveDefaults = place(new QPushButton(QStringLiteral("Save as defaults"), this),
-                             "CommandSaveDefault", {8, 296, 329, 25});
+  auto *saveDefaults = placed(new QPushButton(QStringLiteral("Save as defaults"), this),
+                              "CommandSaveDefault", {8, 296, 329, 25});
   auto *cancel =
-      place(new QPushButton(QStringLiteral("Cancel"), this), "CommandCancel", {8, 328, 73, 25});
-  auto *ok = place(new QPushButton(QStringLiteral("OK"), this), "CommandOK", {256, 328, 81, 25});
+      placed(new QPushButton(QStringLiteral("Cancel"), this), "CommandCancel", {8, 328, 73, 25});
+  auto *ok = placed(new QPushButton(QStringLiteral("OK"), this), "CommandOK", {256, 328, 81, 25});
 
   connect(saveDefaults, &QPushButton::clicked, this, &FormSetup::saveAsDefaults);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
