@@ -49,6 +49,11 @@ public:
     m_quotients = quotientTable(largestTotal, m_divisor.value_or(sources));
   }
 
+  uint64_t workingBytes(int sources, int64_t width, int64_t height) const override {
+    const uint64_t totalBytes = 255 * int64_t{sources} <= UINT16_MAX ? 2 : 4;
+    return totalBytes * 3 * static_cast<uint64_t>(width * height);
+  }
+
   void collect(int, int64_t y, const uint8_t *samples) override {
     if (m_narrow)
       m_narrowTotals.add(y, samples);

@@ -72,6 +72,8 @@ public:
         m_progress(context.window, m_sources), m_release(context.set) {}
 
   Bitmap run() {
+    m_decoding = planDecoding(
+        m_context, [](PictureSize result) { return rgb24Bytes(result.width, result.height); }, 0);
     // Image 1 fixes the size and so the plan; the other sources decode meanwhile and wait for
     // it, holding no more than one decoded picture per thread, as the plan assumes.
     gatherBand([&](const FIBITMAP *first) { setUp(first); });
@@ -90,7 +92,7 @@ public:
 
 private:
   void gatherBand(const std::function<void(const FIBITMAP *)> &setUp) {
-    gatherSources(m_context, 0, setUp,
+    gatherSources(m_context, m_decoding, setUp,
                   [&](int i, const FIBITMAP *source) { gatherRows(i, source); });
   }
 
@@ -101,8 +103,7 @@ private:
     m_plan = planBands(
         {m_sources, m_size.height, m_rowBytes,
          static_cast<int64_t>(FreeImage_GetPitch(const_cast<FIBITMAP *>(first))) * m_size.height,
-         std::min(workerThreads(), m_sources), m_context.memoryBudget,
-         m_context.mode.usesPreviews()});
+         m_decoding.threads, m_context.memoryBudget, m_context.mode.usesPreviews()});
     if (!m_plan.holdWholeSources)
       m_band = LargeBuffer(static_cast<size_t>(m_sources * m_plan.rowsPerBand * m_rowBytes));
     if (m_plan.bands > 1)
@@ -160,6 +161,7 @@ private:
   BandRule &m_rule;
   int m_sources;
   BandProgress m_progress;
+  DecodingPlan m_decoding;
   PictureSize m_size{};
   int64_t m_rowBytes = 0;
   BandPlan m_plan;

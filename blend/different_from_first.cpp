@@ -24,6 +24,13 @@ public:
     m_keptFrom = LargePlane<ImageNumber>(size); // 0 stands for image 1
   }
 
+  static uint64_t planeBytes(int64_t width, int64_t height) {
+    return (2 + sizeof(ImageNumber)) * 3 * static_cast<uint64_t>(width * height);
+  }
+  uint64_t workingBytes(int, int64_t width, int64_t height) const override {
+    return planeBytes(width, height);
+  }
+
   void collect(int image, int64_t y, const uint8_t *__restrict samples) override {
     const int64_t row = y * m_rowLength;
     uint8_t *__restrict kept = m_kept.data() + row;
@@ -73,6 +80,10 @@ public:
     else
       m_rule = std::make_unique<DifferentFromFirstRule<uint16_t>>(m_limit);
     m_rule->begin(sources, width, height);
+  }
+  uint64_t workingBytes(int sources, int64_t width, int64_t height) const override {
+    return sources <= UINT8_MAX ? DifferentFromFirstRule<uint8_t>::planeBytes(width, height)
+                                : DifferentFromFirstRule<uint16_t>::planeBytes(width, height);
   }
   void collect(int image, int64_t y, const uint8_t *samples) override {
     m_rule->collect(image, y, samples);

@@ -23,6 +23,10 @@ public:
       std::memset(m_plane.data(), m_start, size);
   }
 
+  uint64_t workingBytes(int, int64_t width, int64_t height) const override {
+    return 3 * static_cast<uint64_t>(width * height);
+  }
+
   void collect(int, int64_t y, const uint8_t *__restrict samples) override {
     // A local length: byte stores could alias the member, which would stop the vectoriser.
     const int64_t length = m_rowLength;

@@ -67,9 +67,15 @@ public:
         m_progress(context.window, m_sources), m_release(context.set) {}
 
   Bitmap run() {
+    const DecodingPlan plan = planDecoding(
+        m_context,
+        [&](PictureSize result) {
+          return rgb24Bytes(result.width, result.height) +
+                 m_rule.workingBytes(m_sources, result.width, result.height);
+        },
+        static_cast<size_t>(workerThreads()));
     gatherSources(
-        m_context, static_cast<size_t>(workerThreads()),
-        [&](const FIBITMAP *first) { setUp(sizeOf(first)); },
+        m_context, plan, [&](const FIBITMAP *first) { setUp(sizeOf(first)); },
         [&](int i, const FIBITMAP *source) { collect(i, source); });
     parallelFor(heightOf(m_result.get()),
                 [&](int64_t y) { m_rule.reduce(y, scanLine(m_result.get(), y)); });

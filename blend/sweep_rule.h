@@ -12,6 +12,10 @@ public:
   /// Creates the working arrays for `sources` images of width x height pixels.
   virtual void begin(int sources, int64_t width, int64_t height) = 0;
 
+  /// Bytes of the working arrays begin() creates for the same arguments, so that a pass can
+  /// tell before anything is decoded whether it fits the memory budget.
+  virtual uint64_t workingBytes(int sources, int64_t width, int64_t height) const = 0;
+
   /// Gathers row y of source `image` (1-based): 3 x width bytes, blue, green, red per pixel.
   /// Image 1 is collected whole first; the others arrive in any order after it, and rows of
   /// different y concurrently. The result must not depend on that order.

@@ -20,6 +20,10 @@ Bitmap allocateRgb24(int64_t width, int64_t height) {
   return bitmap;
 }
 
+uint64_t rgb24Bytes(int64_t width, int64_t height) {
+  return ((3 * static_cast<uint64_t>(width) + 3) & ~uint64_t{3}) * static_cast<uint64_t>(height);
+}
+
 uint8_t *scanLine(FIBITMAP *bitmap, int64_t y) {
   return FreeImage_GetScanLine(bitmap, static_cast<int>(y));
 }

@@ -25,7 +25,11 @@ private:
   ErrorKind m_kind;
 };
 
-/// Puts a path in quotes the way every message names a file.
+/// Puts a path in quotes the way every message names a file; control characters are shown as
+/// \xNN, so that a name can never break a message over lines.
 std::string quoted(const std::string &text);
+
+/// The text with its line breaks turned into "; ": every message the user sees is one line.
+std::string oneLine(const std::string &text);
 
 } // namespace lumicomb

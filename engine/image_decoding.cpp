@@ -1,25 +1,101 @@
 #include "engine/image_decoding.h"
 
+#include "engine/claimed_size.h"
 #include "engine/errors.h"
 #include "engine/library_messages.h"
 #include "engine/tracked_file.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace lumicomb {
 namespace {
 
-[[noreturn]] void refuse(const std::string &path, const std::string &reason) {
-  throw LumicombError(ErrorKind::BadFile, "cannot read " + quoted(path) + ": " + reason);
+[[noreturn]] void refuse(const std::string &name, const std::string &reason) {
+  throw LumicombError(ErrorKind::BadFile, "cannot read " + quoted(name) + ": " + reason);
 }
 
-FREE_IMAGE_FORMAT identify(FreeImageIO &io, TrackedFile &file, const std::string &path) {
-  const FREE_IMAGE_FORMAT format = readableFormat(io, file);
-  if (format == FIF_UNKNOWN)
-    refuse(path, kNotAnImage);
-  return format;
+/// What the header says, or why the file is refused before decoding.
+struct Inspection {
+  FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+  ImageHeader header;
+  std::string problem; ///< empty when the file may be decoded
+};
+
+std::string formatRefusal(FREE_IMAGE_FORMAT format) {
+  const std::string name = FreeImage_GetFormatFromFIF(format);
+  const bool vowel = !name.empty() && std::strchr("AEIOU", name[0]) != nullptr;
+  return std::string(vowel ? "an " : "a ") + name +
+         " file; Lumicomb reads JPEG, PNG, TIFF, BMP and WebP";
+}
+
+/// Bytes of one stored row, padded to four bytes as the library keeps them. Worked out here in
+/// 64 bits: the library's own figure wraps around for the widths a hostile header may claim.
+uint64_t rowBytes(uint64_t width, uint64_t bitsPerPixel) {
+  return ((width * bitsPerPixel + 7) / 8 + 3) & ~uint64_t{3};
+}
+
+ImageHeader headerOf(FIBITMAP *bitmap) {
+  ImageHeader header{widthOf(bitmap), heightOf(bitmap), static_cast<int>(FreeImage_GetBPP(bitmap))};
+  const auto width = static_cast<uint64_t>(header.width);
+  const auto height = static_cast<uint64_t>(header.height);
+  const uint64_t stored = rowBytes(width, static_cast<uint64_t>(header.bitsPerPixel)) * height;
+  const uint64_t rgb = rowBytes(width, 24) * height;
+  // A plain bitmap is converted once, if at all; wider samples pass through a second picture.
+  const bool plain = FreeImage_GetImageType(bitmap) == FIT_BITMAP;
+  header.decodeBytes = stored + (plain && header.bitsPerPixel == 24 ? 0 : rgb) + (plain ? 0 : rgb);
+  return header;
+}
+
+std::string claimText(int64_t width, int64_t height) {
+  return "it claims " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
+}
+
+std::string sizeProblem(const ImageHeader &header, const DecodeLimits &limits) {
+  const std::string claim = claimText(header.width, header.height);
+  if (header.width == 0 || header.height == 0)
+    return claim;
+  const uint64_t needed = header.decodeBytes + limits.heldBeside;
+  if (needed < header.decodeBytes || needed > limits.memoryBudget)
+    return claim + ", which need " + byteSizeText(needed) + "; the memory budget is " +
+           byteSizeText(limits.memoryBudget);
+  return {};
+}
+
+std::string libraryReason(const LibraryMessages &messages, const std::string &fallback) {
+  return messages.text().empty() ? fallback : messages.text();
+}
+
+Inspection inspect(FreeImageIO &io, TrackedFile &file, const DecodeLimits &limits) {
+  Inspection look;
+  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
+  rewindFile(file);
+  if (!FreeImage_FIFSupportsReading(format)) {
+    look.problem = kNotAnImage;
+    return look;
+  }
+  if (!isStackedFormat(format)) {
+    look.problem = formatRefusal(format);
+    return look;
+  }
+  look.format = format;
+  const LibraryMessages messages;
+  const Bitmap header(FreeImage_LoadFromHandle(format, &io, &file, FIF_LOAD_NOPIXELS));
+  rewindFile(file);
+  if (!header) {
+    const std::optional<ClaimedSize> claim = claimedSize(file.file, format);
+    rewindFile(file);
+    if (claim && (claim->width == 0 || claim->height == 0))
+      look.problem = claimText(claim->width, claim->height);
+    else
+      look.problem = libraryReason(messages, "the file is damaged");
+    return look;
+  }
+  look.header = headerOf(header.get());
+  look.problem = sizeProblem(look.header, limits);
+  return look;
 }
 
 /// Decoders that stop quietly at the end of the data, leaving the rest of the picture black.
@@ -30,26 +106,74 @@ bool endedEarly(FREE_IMAGE_FORMAT format, const TrackedFile &file,
   return format == FIF_BMP && file.shortRead;
 }
 
-std::string libraryReason(const LibraryMessages &messages, const std::string &fallback) {
-  return messages.text().empty() ? fallback : messages.text();
-}
-
-ImageHeader headerOf(FIBITMAP *bitmap) {
-  return {widthOf(bitmap), heightOf(bitmap), static_cast<int>(FreeImage_GetBPP(bitmap))};
-}
-
 Bitmap convertedOrRefused(FIBITMAP *converted, const std::string &path) {
   if (!converted)
     refuse(path, "its pixel format cannot be turned into 8-bit RGB");
   return Bitmap(converted);
 }
 
+/// Opens a file for a whole picture, or refuses it naming the reason.
+std::FILE *openForReading(const std::string &path, FileBuffer &buffer) {
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file)
+    refuse(path, std::strerror(errno));
+  useLargeBuffer(file, buffer);
+  return file;
+}
+
 } // namespace
 
-FREE_IMAGE_FORMAT readableFormat(FreeImageIO &io, TrackedFile &file) {
-  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
-  rewindFile(file);
-  return FreeImage_FIFSupportsReading(format) ? format : FIF_UNKNOWN;
+bool isStackedFormat(FREE_IMAGE_FORMAT format) {
+  switch (format) {
+  case FIF_JPEG:
+  case FIF_PNG:
+  case FIF_TIFF:
+  case FIF_BMP:
+  case FIF_WEBP:
+    return true;
+  default:
+    return false;
+  }
+}
+
+std::string byteSizeText(uint64_t bytes) {
+  const double value = static_cast<double>(bytes);
+  char text[48];
+  if (bytes >= uint64_t{1} << 30)
+    std::snprintf(text, sizeof text, "%.1f GiB", value / (1 << 30));
+  else if (bytes >= uint64_t{1} << 20)
+    std::snprintf(text, sizeof text, "%.1f MiB", value / (1 << 20));
+  else
+    std::snprintf(text, sizeof text, "%.0f KiB", std::ceil(value / (1 << 10)));
+  return text;
+}
+
+void requireDecodeFits(const std::string &name, const ImageHeader &header,
+                       const DecodeLimits &limits) {
+  if (const std::string problem = sizeProblem(header, limits); !problem.empty())
+    refuse(name, problem);
+}
+
+std::optional<std::string> headerRefusal(std::FILE *stream, const DecodeLimits &limits) {
+  TrackedFile file{stream};
+  FreeImageIO io = trackedFileIo();
+  Inspection look = inspect(io, file, limits);
+  if (look.problem.empty())
+    return std::nullopt;
+  return look.problem;
+}
+
+ImageHeader readImageHeader(const std::string &path, const DecodeLimits &limits) {
+  FileBuffer buffer;
+  const FileCloser closer{openForReading(path, buffer)};
+  TrackedFile file{closer.file};
+  FreeImageIO io = trackedFileIo();
+  const Inspection look = inspect(io, file, limits);
+  if (!look.problem.empty())
+    refuse(path, look.problem);
+  if (limits.checkHeader)
+    limits.checkHeader(look.header);
+  return look.header;
 }
 
 Bitmap toRgb24(Bitmap picture, const std::string &path) {
@@ -76,26 +200,32 @@ Bitmap toRgb24(Bitmap picture, const std::string &path) {
   }
 }
 
-DecodedImage decodeImageFile(const std::string &path) {
-  FileBuffer buffer;
-  TrackedFile file{std::fopen(path.c_str(), "rb")};
-  if (!file.file)
-    refuse(path, std::strerror(errno));
-  const FileCloser closer{file.file};
-  useLargeBuffer(file.file, buffer);
+DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
+                               const DecodeLimits &limits) {
+  TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
-  const FREE_IMAGE_FORMAT format = identify(io, file, path);
+  const Inspection look = inspect(io, file, limits);
+  if (!look.problem.empty())
+    refuse(name, look.problem);
+  if (limits.checkHeader)
+    limits.checkHeader(look.header);
 
   LibraryMessages messages;
-  Bitmap original(FreeImage_LoadFromHandle(format, &io, &file, 0));
+  Bitmap original(FreeImage_LoadFromHandle(look.format, &io, &file, 0));
   if (!original || !FreeImage_HasPixels(original.get()))
-    refuse(path, libraryReason(messages, "the decoder failed"));
-  if (endedEarly(format, file, messages))
-    refuse(path, "the file is damaged (its data ends early)");
+    refuse(name, libraryReason(messages, "the decoder failed"));
+  if (endedEarly(look.format, file, messages))
+    refuse(name, "the file is damaged (its data ends early)");
   DecodedImage decoded;
   decoded.header = headerOf(original.get());
-  decoded.rgb = toRgb24(std::move(original), path);
+  decoded.rgb = toRgb24(std::move(original), name);
   return decoded;
+}
+
+DecodedImage decodeImageFile(const std::string &path, const DecodeLimits &limits) {
+  FileBuffer buffer;
+  const FileCloser closer{openForReading(path, buffer)};
+  return decodeImageStream(closer.file, path, limits);
 }
 
 } // namespace lumicomb

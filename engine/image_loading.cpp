@@ -2,7 +2,6 @@
 
 #include "blend/functions.h"
 #include "engine/errors.h"
-#include "engine/image_decoding.h"
 
 #include <algorithm>
 
@@ -33,16 +32,16 @@ PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box) {
   return size;
 }
 
-void LoadFullImage(ImageSet &set, int i) {
+void LoadFullImage(ImageSet &set, int i, const DecodeLimits &limits) {
   ImageEntry &e = set.entry(i);
   e.FullBitmap.reset();
-  DecodedImage decoded = decodeImageFile(set.imagePath(i));
+  DecodedImage decoded = decodeImageFile(set.imagePath(i), limits);
   recordHeader(e, decoded.header);
   e.FullBitmap = std::move(decoded.rgb);
 }
 
-PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box) {
-  LoadFullImage(set, i);
+PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeLimits &limits) {
+  LoadFullImage(set, i, limits);
   ImageEntry &e = set.entry(i);
   const Bitmap full = std::move(e.FullBitmap);
   const PreviewSize size = previewSizeFor(e.PixelWidth, e.PixelHeight, box);
@@ -53,8 +52,8 @@ PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box) {
   return size;
 }
 
-void LoadPreviewImage(ImageSet &set, int i, const PreviewBox &box) {
-  const PreviewSize size = makePreview(set, i, box);
+void LoadPreviewImage(ImageSet &set, int i, const PreviewBox &box, const DecodeLimits &limits) {
+  const PreviewSize size = makePreview(set, i, box, limits);
   set.ThumbWidth = size.width;
   set.ThumbHeight = size.height;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Decoding an entry's file into its full-size or preview bitmap.
+#include "engine/image_decoding.h"
 #include "engine/image_set.h"
 
 namespace lumicomb {
@@ -19,14 +20,14 @@ struct PreviewSize {
 /// never smaller than one pixel.
 PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box);
 
-/// Decodes entry i into its FullBitmap and records its size and file depth.
-void LoadFullImage(ImageSet &set, int i);
+/// Decodes entry i into its FullBitmap, within the limits, and records its size and file depth.
+void LoadFullImage(ImageSet &set, int i, const DecodeLimits &limits);
 
 /// Makes entry i's PreviewBitmap from a fresh decode and leaves no FullBitmap behind.
 /// Touches no state shared between entries, so distinct entries may be done in parallel.
-PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box);
+PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeLimits &limits);
 
 /// makePreview, then ThumbWidth and ThumbHeight take the new preview's size.
-void LoadPreviewImage(ImageSet &set, int i, const PreviewBox &box);
+void LoadPreviewImage(ImageSet &set, int i, const PreviewBox &box, const DecodeLimits &limits);
 
 } // namespace lumicomb

@@ -2,20 +2,34 @@
 
 #include <FreeImage.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
 #include <mutex>
+#include <string_view>
 
 namespace lumicomb {
 namespace {
 
 thread_local std::string t_messages;
 
+/// Every line of what the library says, trimmed, joins the text with "; ": some decoders say
+/// several lines at once, and a message the user sees is always one line.
 void collectMessage(FREE_IMAGE_FORMAT, const char *message) {
-  if (!t_messages.empty())
-    t_messages += "; ";
-  t_messages += message ? message : "";
+  std::string_view rest = message ? message : "";
+  while (!rest.empty()) {
+    const size_t end = std::min(rest.find_first_of("\r\n"), rest.size());
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+      continue;
+    line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
+    if (!t_messages.empty())
+      t_messages += "; ";
+    t_messages += line;
+  }
 }
 
 using TiffHandler = void (*)(const char *module, const char *format, va_list arguments);

@@ -43,7 +43,7 @@ int workerThreads() {
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-void parallelFor(int64_t count, const std::function<void(int64_t)> &body) {
+void parallelFor(int64_t count, const std::function<void(int64_t)> &body, int mostThreads) {
   std::atomic<int64_t> next{0};
   std::atomic<bool> stop{false};
   FirstFailure failure;
@@ -60,7 +60,8 @@ void parallelFor(int64_t count, const std::function<void(int64_t)> &body) {
       }
     }
   };
-  const int64_t helpers = std::min<int64_t>(workerThreads(), count) - 1;
+  const int taking = mostThreads > 0 ? std::min(mostThreads, workerThreads()) : workerThreads();
+  const int64_t helpers = std::min<int64_t>(taking, count) - 1;
   std::vector<std::jthread> threads;
   for (int64_t t = 0; t < helpers; ++t)
     threads.emplace_back(work);

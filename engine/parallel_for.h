@@ -12,6 +12,7 @@ int workerThreads();
 /// Runs body(i) for every i in [0, count). Indices are handed out in ascending order. When a
 /// body fails, no further index starts, the ones already started finish, and the failure of the
 /// lowest failing index is rethrown, so the reported fault never depends on the thread count.
-void parallelFor(int64_t count, const std::function<void(int64_t)> &body);
+/// At most `mostThreads` threads take part (0: workerThreads()).
+void parallelFor(int64_t count, const std::function<void(int64_t)> &body, int mostThreads = 0);
 
 } // namespace lumicomb

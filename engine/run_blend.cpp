@@ -28,9 +28,10 @@ void drawPreviewResult(ImageSet &set, WindowOperations &window) {
 }
 
 /// After a refusal the preview box shows what the result starts as: image 1's preview.
-void showFirstPreview(ImageSet &set, WindowOperations &window, const PreviewBox &box) {
+void showFirstPreview(ImageSet &set, WindowOperations &window, const PreviewBox &box,
+                      uint64_t memoryBudget) {
   if (!set.entry(1).PreviewBitmap)
-    LoadPreviewImage(set, 1, box);
+    LoadPreviewImage(set, 1, box, {memoryBudget, 0, {}});
   Bitmap copy(FreeImage_Clone(set.entry(1).PreviewBitmap.get()));
   if (!copy)
     throw std::bad_alloc();
@@ -48,7 +49,7 @@ RunOutcome RunBlend(ImageSet &set, const RunMode &mode, WindowOperations &window
   if (const std::optional<std::string> refusal = sourceCountRefusal(option, set.sourceCount())) {
     window.showMessage(*refusal);
     if (mode.usesPreviews())
-      showFirstPreview(set, window, box);
+      showFirstPreview(set, window, box, memoryBudget);
     return RunOutcome::Refused;
   }
   const BlendRule rule = makeBlendRule(option, window);

@@ -61,7 +61,8 @@ QCollator nameOrder() {
 
 /// The files the list offers; name filters ignore letter case, so ".JPG" is included.
 QStringList imageNames(const QString &folder) {
-  QStringList names = QDir(folder).entryList({"*.jpg", "*.tif", "*.png", "*.bmp"}, QDir::Files);
+  QStringList names =
+      QDir(folder).entryList({"*.jpg", "*.tif", "*.png", "*.bmp", "*.webp"}, QDir::Files);
   std::sort(names.begin(), names.end(), nameOrder());
   return names;
 }

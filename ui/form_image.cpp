@@ -1,5 +1,6 @@
 #include "ui/form_image.h"
 
+#include "engine/memory_budget.h"
 #include "engine/run_blend.h"
 #include "ui/form_add_images.h"
 #include "ui/image_adding.h"
@@ -182,7 +183,8 @@ void FormImage::onListSelectionChanged() {
 void FormImage::ShowSourcePreview(int i) {
   const bool shown = succeedsOrSays(this, [&] {
     if (!m_set.entry(i).PreviewBitmap)
-      LoadPreviewImage(m_set, i, {m_settings.PreviewWidth, m_settings.PreviewHeight});
+      LoadPreviewImage(m_set, i, {m_settings.PreviewWidth, m_settings.PreviewHeight},
+                       {defaultMemoryBudget(), 0, {}});
   });
   if (!shown)
     return;

@@ -37,6 +37,7 @@ TEST_F(ImageCheck, PicturesOfEveryOfferedTypePass) {
                               {"b.jpg", FIF_JPEG},
                               {"c.bmp", FIF_BMP},
                               {"d.tif", FIF_TIFF},
+                              {"f.webp", FIF_WEBP},
                               {"e.JPG", FIF_JPEG}})
     EXPECT_EQ(quietReason(picture(name, format)), std::nullopt) << name;
 }

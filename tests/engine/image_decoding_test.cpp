@@ -1,5 +1,6 @@
 #include "engine/errors.h"
 #include "engine/image_decoding.h"
+#include "engine/library_messages.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,64 @@ TEST_F(Decoding, RefusesDamagedFilesInsteadOfReadingWhatIsLeft) {
   expectRefused(dir.file("cut.png"), "");
   expectRefused(dir.file("cut.bmp"), "damaged");
   expectRefused(dir.file("header-only.bmp"), "");
+}
+
+TEST_F(Decoding, RefusesFromTheHeaderWhatItWillNotDecode) {
+  std::mt19937 random(3);
+  const Bitmap small = test::toBitmap(test::randomPicture(64, 48, random));
+  const Bitmap square = test::toBitmap(test::randomPicture(32, 32, random));
+  ASSERT_TRUE(FreeImage_Save(FIF_ICO, square.get(), dir.file("icon.ico").c_str(), 0));
+  ASSERT_TRUE(FreeImage_Save(FIF_GIF, Bitmap(FreeImage_ConvertTo8Bits(small.get())).get(),
+                             dir.file("still.gif").c_str(), 0));
+  ASSERT_TRUE(FreeImage_Save(FIF_PNG, small.get(), dir.file("small.png").c_str(), 0));
+  test::writeWholeFile(dir.file("zero.bmp"), test::bmpClaiming(0, 100));
+  test::writeWholeFile(dir.file("huge.bmp"), test::bmpClaiming(60000, 60000));
+  DecodeLimits tight;
+  tight.memoryBudget = 15000; // a 64 x 48 picture takes 9216 bytes, twice that beside the result
+  tight.heldBeside = 9216;
+
+  const std::vector<std::tuple<std::string, DecodeLimits, std::string>> cases = {
+      {"icon.ico", {}, "an ICO file; Lumicomb reads JPEG, PNG, TIFF, BMP and WebP"},
+      {"still.gif", {}, "a GIF file; Lumicomb reads JPEG, PNG, TIFF, BMP and WebP"},
+      {"zero.bmp", {}, "it claims 0x100 pixels"},
+      {"huge.bmp",
+       {1 << 30, 0, {}},
+       "it claims 60000x60000 pixels, which need 10.1 GiB; the memory budget is 1.0 GiB"},
+      {"small.png", tight,
+       "it claims 64x48 pixels, which need 18 KiB; the memory budget is 15 KiB"},
+  };
+  for (const auto &[name, limits, reason] : cases) {
+    const std::string path = dir.file(name);
+    bool checked = false;
+    DecodeLimits watched = limits;
+    watched.checkHeader = [&](const ImageHeader &) { checked = true; };
+    try {
+      decodeImageFile(path, watched);
+      ADD_FAILURE() << "decoded " << name;
+    } catch (const LumicombError &error) {
+      EXPECT_EQ(error.what(), "cannot read '" + path + "': " + reason);
+    }
+    EXPECT_FALSE(checked) << name << ": refused before the caller's own check";
+  }
+  tight.memoryBudget = 2 * 9216;
+  EXPECT_NO_THROW(decodeImageFile(dir.file("small.png"), tight));
+}
+
+TEST_F(Decoding, WebPIsAmongTheFormatsItReads) {
+  std::mt19937 random(4);
+  const test::Picture picture = test::randomPicture(16, 8, random);
+  const Bitmap bitmap = test::toBitmap(picture);
+  ASSERT_TRUE(
+      FreeImage_Save(FIF_WEBP, bitmap.get(), dir.file("frame.webp").c_str(), WEBP_LOSSLESS));
+  const DecodedImage decoded = decodeImageFile(dir.file("frame.webp"));
+  EXPECT_EQ(test::toPicture(decoded.rgb.get()), picture);
+}
+
+TEST(LibraryMessagesTest, SeveralLinesBecomeOneTrimmedLine) {
+  const LibraryMessages messages;
+  FreeImage_OutputMessageProc(FIF_J2K, "Stream too short\n  expected SIZ marker \r\n\n");
+  FreeImage_OutputMessageProc(FIF_J2K, "  decode failed ");
+  EXPECT_EQ(messages.text(), "Stream too short; expected SIZ marker; decode failed");
 }
 
 } // namespace

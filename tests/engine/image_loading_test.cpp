@@ -41,7 +41,7 @@ protected:
 
 TEST_F(Loading, FullImageRecordsSizeAndDepth) {
   add("a.png", 40, 30);
-  LoadFullImage(set, 1);
+  LoadFullImage(set, 1, {});
   EXPECT_TRUE(set.entry(1).FullBitmap);
   EXPECT_EQ(set.entry(1).PixelWidth, 40);
   EXPECT_EQ(set.entry(1).PixelHeight, 30);
@@ -51,14 +51,14 @@ TEST_F(Loading, FullImageRecordsSizeAndDepth) {
 TEST_F(Loading, PreviewLeavesNoFullBitmapAndSetsTheSharedPreviewSize) {
   add("a.png", 800, 600);
   add("b.png", 600, 800);
-  LoadPreviewImage(set, 1, {400, 300});
+  LoadPreviewImage(set, 1, {400, 300}, {});
   EXPECT_TRUE(set.entry(1).PreviewBitmap);
   EXPECT_FALSE(set.entry(1).FullBitmap);
   EXPECT_EQ(widthOf(set.entry(1).PreviewBitmap.get()), 400);
   EXPECT_EQ(set.ThumbWidth, 400);
   EXPECT_EQ(set.ThumbHeight, 300);
 
-  LoadPreviewImage(set, 2, {400, 300});
+  LoadPreviewImage(set, 2, {400, 300}, {});
   EXPECT_EQ(set.ThumbWidth, 225);
   EXPECT_EQ(set.ThumbHeight, 300);
 }
@@ -66,11 +66,11 @@ TEST_F(Loading, PreviewLeavesNoFullBitmapAndSetsTheSharedPreviewSize) {
 TEST_F(Loading, ImagesWiderOrTallerThanSixteenBitsWork) {
   add("wide.png", 40000, 1);
   add("tall.png", 1, 40000);
-  LoadFullImage(set, 1);
-  LoadFullImage(set, 2);
+  LoadFullImage(set, 1, {});
+  LoadFullImage(set, 2, {});
   EXPECT_EQ(set.entry(1).PixelWidth, 40000);
   EXPECT_EQ(set.entry(2).PixelHeight, 40000);
-  LoadPreviewImage(set, 1, {400, 300});
+  LoadPreviewImage(set, 1, {400, 300}, {});
   EXPECT_EQ(set.ThumbWidth, 400);
   EXPECT_EQ(set.ThumbHeight, 1);
 }
@@ -78,7 +78,7 @@ TEST_F(Loading, ImagesWiderOrTallerThanSixteenBitsWork) {
 TEST_F(Loading, AFileThatCannotBeDecodedLeavesTheEntryEmpty) {
   test::writeWholeFile(dir.file("bad.png"), "nothing here");
   set.AppendImages(dir.path().string(), {"bad.png"});
-  EXPECT_THROW(LoadPreviewImage(set, 1, {400, 300}), LumicombError);
+  EXPECT_THROW(LoadPreviewImage(set, 1, {400, 300}, {}), LumicombError);
   EXPECT_FALSE(set.entry(1).FullBitmap);
   EXPECT_FALSE(set.entry(1).PreviewBitmap);
   EXPECT_EQ(set.ThumbWidth, 0);

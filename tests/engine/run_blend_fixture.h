@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace lumicomb {
 
 using test::Picture;
@@ -24,6 +26,13 @@ protected:
 
   void addStack(const std::vector<Picture> &stack) {
     set.AppendImages(dir.path().string(), test::writeStack(dir, stack));
+  }
+
+  /// A budget that holds the result and one picture in decoding per thread but not every
+  /// source, so that a band pass works through pictures of this size one row at a time.
+  uint64_t oneRowPerBand(int64_t width, int64_t height) const {
+    const int decoding = std::min(workerThreads(), set.sourceCount() - 1);
+    return rgb24Bytes(width, height) * static_cast<uint64_t>(1 + decoding);
   }
 
   Picture result() const { return test::toPicture(set.entry(0).FullBitmap.get()); }

@@ -119,14 +119,14 @@ TEST_F(RunBlendTest, TheLowestNumberedFaultyImageIsReportedWhateverTheThreadCoun
   addStack(stack);
   test::writeWholeFile(dir.file("frame_8.png"), "damaged");
   // Average runs in the sweep pass, Median in the band pass, held whole or one row at a time.
-  for (const auto &[option, memory] :
-       std::vector<std::pair<int, uint64_t>>{{0, UINT64_MAX}, {4, UINT64_MAX}, {4, 1}}) {
+  for (const auto &[option, banded] :
+       std::vector<std::pair<int, bool>>{{0, false}, {4, false}, {4, true}}) {
     for (int threads : {1, 2, 3, 8}) {
       SCOPED_TRACE(::testing::Message()
-                   << "rule " << option << ", " << threads << " threads, budget " << memory);
+                   << "rule " << option << ", " << threads << " threads, banded " << banded);
       window.blendOption = option;
-      budget = memory;
       setWorkerThreads(threads);
+      budget = banded ? oneRowPerBand(6, 4) : UINT64_MAX;
       std::string message;
       EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::SizeMismatch);
       EXPECT_TRUE(message.starts_with(quoted(set.imagePath(4)) + " is 5x4")) << message;
@@ -161,23 +161,6 @@ TEST_F(RunBlendTest, TheHiddenNinthOptionHasNoRule) {
   EXPECT_EQ(failureKind(kLarge, &message), ErrorKind::NotAvailable);
   EXPECT_EQ(message, "\"Sharpest\" has no blend rule");
   EXPECT_FALSE(set.entry(0).FullBitmap);
-}
-
-TEST_F(RunBlendTest, CancellingStopsTheRunAndReleasesTheSources) {
-  addStack(test::randomStack(4, 16, 16, 2));
-  // Average runs in the sweep pass, Median in the band pass one row at a time.
-  for (const auto &[option, memory] :
-       std::vector<std::pair<int, uint64_t>>{{0, UINT64_MAX}, {4, 1}}) {
-    SCOPED_TRACE(::testing::Message() << "rule " << option);
-    window = test::RecordingWindow();
-    window.blendOption = option;
-    window.cancelAfterYields = 6;
-    budget = memory;
-    EXPECT_EQ(failureKind(kLarge), ErrorKind::Cancelled);
-    EXPECT_FALSE(set.entry(0).FullBitmap);
-    EXPECT_FALSE(anySourceHoldsAFullBitmap());
-    EXPECT_EQ(window.visibility.back(), false);
-  }
 }
 
 } // namespace

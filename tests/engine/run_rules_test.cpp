@@ -12,26 +12,26 @@ namespace {
 
 struct RuleCase {
   int option;
+  bool banded; ///< runs in the band pass, whose memory the budget shapes
   std::function<Picture(const std::vector<Picture> &)> reference;
 };
 
 const std::vector<RuleCase> &ruleCases() {
   static const std::vector<RuleCase> cases = {
-      {0,
+      {0, false,
        [](const auto &s) { return test::referenceSumDivide(s, static_cast<int64_t>(s.size())); }},
-      {1, [](const auto &s) { return test::referenceSumDivide(s, 3); }},
-      {2, test::referenceBrightest},
-      {3, test::referenceDarkest},
-      {4, test::referenceMedian},
-      {5, test::referenceAverageOfCommonest},
-      {6, [](const auto &s) { return test::referenceDifferentFromFirst(s, 40); }},
-      {7, test::referenceMostDifferent},
-      {8, [](const auto &s) { return test::referenceSumDivide(s, 2); }},
+      {1, false, [](const auto &s) { return test::referenceSumDivide(s, 3); }},
+      {2, false, test::referenceBrightest},
+      {3, false, test::referenceDarkest},
+      {4, true, test::referenceMedian},
+      {5, true, test::referenceAverageOfCommonest},
+      {6, false, [](const auto &s) { return test::referenceDifferentFromFirst(s, 40); }},
+      {7, true, test::referenceMostDifferent},
+      {8, true, [](const auto &s) { return test::referenceSumDivide(s, 2); }},
   };
   return cases;
 }
 
-constexpr uint64_t kOneRowPerBand = 1;
 constexpr uint64_t kEverythingFits = UINT64_MAX;
 
 class RunRulesTest : public RunBlendTest {
@@ -57,13 +57,45 @@ TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheThreadsAndTheMemoryB
       window.blendOption = rule.option;
       const Picture expected = rule.reference(stack);
       for (int threads : {1, 3}) {
-        for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
+        setWorkerThreads(threads);
+        const uint64_t small = rule.banded ? oneRowPerBand(45, 31) : kEverythingFits;
+        for (uint64_t memory : {small, kEverythingFits}) {
           SCOPED_TRACE(::testing::Message()
                        << "rule " << rule.option << ", " << count << " images, " << threads
                        << " threads, budget " << memory);
-          setWorkerThreads(threads);
           EXPECT_EQ(RunBlend(set, kLarge, window, box, memory), RunOutcome::Blended);
           EXPECT_EQ(result(), expected);
+          EXPECT_FALSE(anySourceHoldsAFullBitmap());
+          EXPECT_EQ(window.visibility.back(), false);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(RunRulesTest, ACancelAtAnyYieldEndsTheRunAndLeavesNoBitmapBehind) {
+  for (const RuleCase &rule : ruleCases()) {
+    useStack(test::randomStack(rule.option == 8 ? 2 : 3, 7, 5, 30));
+    window.blendOption = rule.option;
+    for (int threads : {1, 2, 3}) {
+      setWorkerThreads(threads);
+      const uint64_t small = rule.banded ? oneRowPerBand(7, 5) : kEverythingFits;
+      for (uint64_t memory : {small, kEverythingFits}) {
+        window = test::RecordingWindow();
+        window.blendOption = rule.option;
+        window.divisor = "3";
+        ASSERT_EQ(RunBlend(set, kLarge, window, box, memory), RunOutcome::Blended);
+        const int64_t yields = window.yields;
+        for (int64_t cancelAt = 0; cancelAt < yields; ++cancelAt) {
+          SCOPED_TRACE(::testing::Message()
+                       << "rule " << rule.option << ", " << threads << " threads, budget " << memory
+                       << ", cancel at " << cancelAt << " of " << yields);
+          set.entry(0).FullBitmap.reset();
+          window.cancelAfterYields = cancelAt;
+          window.yields = 0;
+          budget = memory;
+          EXPECT_EQ(failureKind(kLarge), ErrorKind::Cancelled);
+          EXPECT_FALSE(set.entry(0).FullBitmap);
           EXPECT_FALSE(anySourceHoldsAFullBitmap());
         }
       }
@@ -77,7 +109,7 @@ TEST_F(RunRulesTest, BandsAreDecodedAgainWhenTheTemporaryFolderCannotTakeThem) {
   window.blendOption = 4;
   const std::string previous = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
   ::setenv("TMPDIR", dir.file("no-such-folder").c_str(), 1);
-  RunBlend(set, kLarge, window, box, kOneRowPerBand);
+  RunBlend(set, kLarge, window, box, oneRowPerBand(30, 17));
   if (previous.empty())
     ::unsetenv("TMPDIR");
   else
@@ -90,7 +122,7 @@ TEST_F(RunRulesTest, PreviewRunsOfTheBandRulesBlendThePreviews) {
   const std::vector<Picture> stack = test::randomStack(4, 500, 260, 8);
   addStack(stack);
   window.blendOption = 4;
-  EXPECT_EQ(RunBlend(set, kThumbnails, window, box, kOneRowPerBand), RunOutcome::Blended);
+  EXPECT_EQ(RunBlend(set, kThumbnails, window, box, oneRowPerBand(500, 260)), RunOutcome::Blended);
   std::vector<Picture> previews;
   for (int i = 1; i <= 4; ++i)
     previews.push_back(test::toPicture(set.entry(i).PreviewBitmap.get()));
@@ -102,9 +134,9 @@ TEST_F(RunRulesTest, BandedProgressClimbsToTheHeightAndNoFurther) {
   addStack(test::randomStack(5, 20, 13, 4));
   window.blendOption = 5;
   for (int threads : {1, 3}) {
-    for (uint64_t memory : {kOneRowPerBand, kEverythingFits}) {
+    setWorkerThreads(threads);
+    for (uint64_t memory : {oneRowPerBand(20, 13), kEverythingFits}) {
       window.progressValues.clear();
-      setWorkerThreads(threads);
       RunBlend(set, kLarge, window, box, memory);
       const std::vector<int64_t> &values = window.progressValues;
       EXPECT_EQ(window.progressMaximum, 13);

@@ -53,6 +53,23 @@ void writePicture(const Picture &picture, const std::string &path, FREE_IMAGE_FO
     throw std::runtime_error("cannot write test image " + path);
 }
 
+std::string bmpClaiming(int32_t width, int32_t height) {
+  std::string bytes(54, '\0');
+  auto put = [&](size_t at, uint32_t value, int size) {
+    for (int k = 0; k < size; ++k)
+      bytes[at + static_cast<size_t>(k)] = static_cast<char>(value >> (8 * k));
+  };
+  bytes[0] = 'B', bytes[1] = 'M';
+  put(2, 54, 4);  // file size
+  put(10, 54, 4); // where the pixels start
+  put(14, 40, 4); // info header size
+  put(18, static_cast<uint32_t>(width), 4);
+  put(22, static_cast<uint32_t>(height), 4);
+  put(26, 1, 2);  // planes
+  put(28, 24, 2); // bits per pixel
+  return bytes;
+}
+
 Picture readPicture(const std::string &path) {
   const Bitmap bitmap(FreeImage_Load(FreeImage_GetFileType(path.c_str(), 0), path.c_str(), 0));
   if (!bitmap)

@@ -57,6 +57,9 @@ std::vector<std::string> writeStack(const TempDir &dir, const std::vector<Pictur
 
 std::vector<Picture> randomStack(int count, int64_t width, int64_t height, unsigned seed);
 
+/// A 24-bit BMP file of 54 bytes that claims a picture of the given size and holds no pixels.
+std::string bmpClaiming(int32_t width, int32_t height);
+
 std::string readWholeFile(const std::string &path);
 void writeWholeFile(const std::string &path, const std::string &bytes);
 

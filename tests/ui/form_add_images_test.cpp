@@ -104,7 +104,8 @@ protected:
                                 {"c.tif", FIF_TIFF},
                                 {"p2.png", FIF_PNG},
                                 {"e.jpeg", FIF_JPEG},
-                                {"f.tiff", FIF_TIFF}})
+                                {"f.tiff", FIF_TIFF},
+                                {"g.webp", FIF_WEBP}})
       writeImage(dir.file(name), format);
     test::writeWholeFile(dir.file("notes.txt"), "not a picture\n");
     std::filesystem::create_directory(dir.path() / "sub");
@@ -177,7 +178,8 @@ TEST_F(FormAddImagesTest, TheFirstOpeningShowsTheCurrentFolderAndItsPicturesByNa
   EXPECT_EQ(treeFolder(), folder);
   EXPECT_EQ(drive(), QStorageInfo(folder).rootPath());
   EXPECT_EQ(folderModel()->filePath(folders()->rootIndex()), drive());
-  EXPECT_EQ(rows(), (QStringList{"a.jpg", "B.PNG", "c.tif", "d.bmp", "p2.png", "p10.png"}));
+  EXPECT_EQ(rows(),
+            (QStringList{"a.jpg", "B.PNG", "c.tif", "d.bmp", "g.webp", "p2.png", "p10.png"}));
 }
 
 TEST_F(FormAddImagesTest, AddingTakesTheSelectedRowsInListOrderAndRemembersTheFolder) {

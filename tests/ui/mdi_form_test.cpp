@@ -65,7 +65,7 @@ TEST_F(WindowTest, ANewPreviewSizeRemakesThePreviewsAndRedrawsImageOne) {
   form()->BlendImageListUpdate();
   EXPECT_EQ(control<PictureBox>("PicSmallFrom")->size(), QSize(400, 300));
   main->imageSet().entry(3).PreviewBitmap.reset();
-  LoadPreviewImage(main->imageSet(), 2, {400, 300});
+  LoadPreviewImage(main->imageSet(), 2, {400, 300}, {});
 
   test::whenModalOpens([](QWidget *dialog) {
     dialog->findChild<QSlider *>("SliderPreviewWidth")->setValue(300);
