@@ -1,6 +1,7 @@
 #include "blend/median.h"
 
 #include "blend/byte_blocks.h"
+#include "blend/vector_clones.h"
 
 namespace lumicomb {
 namespace {
@@ -50,7 +51,11 @@ using namespace blocks;
   countSources(rows, sources, start, middle, atOrBelow, [](Bytes s, Bytes m) { return s <= m; });
   Block next;
   nextValueAbove(rows, sources, start, middle, next);
-  const Words half = Words{} + static_cast<uint16_t>(sources / 2);
+  // A set holds at most 32767 images, so half the count fits a lane exactly. Naming the lane
+  // value first keeps the spread over the vector a plain 16-bit one: GCC refuses to spread the
+  // quotient itself once -fsanitize=signed-integer-overflow guards the division.
+  const uint16_t halfCount = static_cast<uint16_t>(sources / 2);
+  const Words half = Words{} + halfCount;
   for (int64_t v = 0; v < kVectors; ++v) {
     const Bytes upper = choose(narrow(atOrBelow[v] > half), middle[v], next[v]);
     middle[v] = meanHalfToEven(middle[v], upper);
@@ -59,7 +64,7 @@ using namespace blocks;
 
 /// Built twice, and the wider vector unit is used where the processor has it; both give the
 /// same bytes.
-__attribute__((target_clones("avx2", "default"))) void
+LUMICOMB_VECTOR_CLONES void
 reduceMedianRow(const uint8_t *const *rows, int sources, int64_t length, uint8_t *out) {
   const bool even = sources % 2 == 0;
   // Ranks from 0: the upper middle of an odd count, the lower middle of an even one.

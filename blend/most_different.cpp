@@ -2,6 +2,7 @@
 
 #include "blend/byte_blocks.h"
 #include "blend/functions.h"
+#include "blend/vector_clones.h"
 
 #include <vector>
 
@@ -38,7 +39,7 @@ constexpr int kWordChunk = 257;
 
 /// Built twice, and the wider vector unit is used where the processor has it; both give the
 /// same bytes.
-__attribute__((target_clones("avx2", "default"))) void
+LUMICOMB_VECTOR_CLONES void
 reduceMostDifferentRow(const uint8_t *const *rows, int sources, int64_t length,
                        const uint8_t *averages, uint8_t *out) {
   forEachBlock(rows, sources, length, out,

@@ -16,7 +16,10 @@ const char *const kDescription =
     "Rules: average (default), sum-and-divide, brightest, darkest, median,\n"
     "average-of-commonest, different-from-first, most-different-from-average,\n"
     "dynamic-range; or their index 0-8.\n\n"
-    "Exit status: 0 written, 1 the run failed or the rule refused, 2 usage error.";
+    "Images are read as JPEG, PNG, TIFF, BMP or WebP.\n\n"
+    "Exit status: 0 written, 1 the run failed or the rule refused, 2 usage error,\n"
+    "130 interrupted (SIGINT, Ctrl-C), 143 terminated (SIGTERM); when stopped, nothing is\n"
+    "written and an existing output file is left as it was.";
 
 ParseOutcome misuse(const std::string &message) { return {std::nullopt, kUsageError, message}; }
 
@@ -52,7 +55,8 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   const QCommandLineOption threads({"j", "threads"}, "Worker threads (default: all cores).", "N");
   const QCommandLineOption memory(
       "memory",
-      "MiB a rule that needs every image at once may hold (default: a quarter of the memory).",
+      "MiB the blend may hold at once; a picture that cannot fit is refused before it is "
+      "decoded (default: a quarter of the memory).",
       "MIB");
   const QCommandLineOption quiet("quiet", "No progress bar.");
   parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, memory, quiet});

@@ -1,5 +1,8 @@
 #include "cli/cli_window.h"
 
+#include "cli/stop_signals.h"
+#include "engine/errors.h"
+
 #include <iostream>
 
 namespace lumicomb::cli {
@@ -14,9 +17,16 @@ void CliWindow::setProgressVisible(bool visible) { m_progress.setVisible(visible
 void CliWindow::setProgressMaximum(double maximum) { m_progress.setMaximum(maximum); }
 void CliWindow::setProgressValue(int64_t value) { m_progress.setValue(value); }
 
+void CliWindow::yield() {
+  if (cancelRequested())
+    throw LumicombError(ErrorKind::Cancelled, "cancelled");
+}
+
+bool CliWindow::cancelRequested() { return stopSignal() != 0; }
+
 void CliWindow::showMessage(const std::string &message) {
   m_progress.setVisible(false);
-  std::cerr << "lumicomb-cli: " << message << "\n";
+  std::cerr << "lumicomb-cli: " << oneLine(message) << "\n";
 }
 
 } // namespace lumicomb::cli

@@ -16,7 +16,9 @@ public:
   void setProgressVisible(bool visible) override;
   void setProgressMaximum(double maximum) override;
   void setProgressValue(int64_t value) override;
-  void yield() override {}
+  /// Throws a Cancelled error once SIGINT or SIGTERM has come.
+  void yield() override;
+  bool cancelRequested() override;
   void showMessage(const std::string &message) override;
   void drawResult(const FIBITMAP *) override {}
 

@@ -1,9 +1,9 @@
 // lumicomb-cli: blends the images named on the command line into one file.
 #include "cli/cli_options.h"
 #include "cli/cli_window.h"
+#include "cli/stop_signals.h"
 #include "engine/errors.h"
 #include "engine/parallel_for.h"
-#include "engine/run_blend.h"
 #include "output/save_result.h"
 #include "settings/settings.h"
 
@@ -24,6 +24,18 @@ void addImages(lumicomb::ImageSet &set, const std::vector<std::string> &images) 
   }
 }
 
+lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
+                             const lumicomb::RunningSettings &settings) {
+  lumicomb::SaveJob job;
+  job.target = {options.output, options.filterIndex};
+  job.jpegQuality = options.quality.value_or(static_cast<int>(settings.JPEGcompression));
+  job.mode = options.preview ? lumicomb::kThumbnails : lumicomb::kLarge;
+  job.box = {settings.PreviewWidth, settings.PreviewHeight};
+  if (options.memoryMiB)
+    job.memoryBudget = *options.memoryMiB << 20;
+  return job;
+}
+
 int blendAndSave(const lumicomb::cli::CliOptions &options) {
   lumicomb::setWorkerThreads(options.threads);
   const lumicomb::RunningSettings settings = lumicomb::LoadSettings(lumicomb::SettingsStore());
@@ -31,20 +43,16 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
   addImages(set, options.images);
   lumicomb::cli::TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
   lumicomb::cli::CliWindow window(options, progress);
-  const lumicomb::RunMode &mode = options.preview ? lumicomb::kThumbnails : lumicomb::kLarge;
-  const uint64_t budget =
-      options.memoryMiB ? *options.memoryMiB << 20 : lumicomb::defaultMemoryBudget();
-  if (lumicomb::RunBlend(set, mode, window, {settings.PreviewWidth, settings.PreviewHeight},
-                         budget) == lumicomb::RunOutcome::Refused)
+  window.yield(); // a stop that came while the tool was starting
+  if (!lumicomb::blendAndSave(set, window, saveJobFor(options, settings)))
     return kRunFailed; // the window has printed the rule's message
-  lumicomb::saveResult(set, options.output, options.filterIndex,
-                       options.quality.value_or(static_cast<int>(settings.JPEGcompression)));
   return 0;
 }
 
 } // namespace
 
 int main(int argc, char *argv[]) {
+  lumicomb::cli::catchStopSignals();
   lumicomb::keepPictureMemoryInProcess();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("lumicomb-cli");
@@ -59,12 +67,19 @@ int main(int argc, char *argv[]) {
       std::cerr << "lumicomb-cli: " << parsed.message << "\nTry 'lumicomb-cli --help'.\n";
     return parsed.exitCode;
   }
+  std::string failure;
   try {
     return blendAndSave(*parsed.options);
   } catch (const std::bad_alloc &) {
-    std::cerr << "lumicomb-cli: not enough memory for this blend\n";
-  } catch (const std::exception &failure) {
-    std::cerr << "lumicomb-cli: " << failure.what() << "\n";
+    failure = "not enough memory for this blend";
+  } catch (const std::exception &error) {
+    failure = error.what();
   }
+  // However a stopped run ended, what it was writing is gone, and it says only that.
+  if (const int signal = lumicomb::cli::stopSignal()) {
+    std::cerr << "lumicomb-cli: cancelled\n";
+    return lumicomb::cli::exitStatusFor(signal);
+  }
+  std::cerr << "lumicomb-cli: " << lumicomb::oneLine(failure) << "\n";
   return kRunFailed;
 }

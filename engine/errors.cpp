@@ -1,5 +1,6 @@
 #include "engine/errors.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace lumicomb {
@@ -20,6 +21,18 @@ std::string quoted(const std::string &text) {
     result += escaped;
   }
   return result + "'";
+}
+
+std::string byteSizeText(uint64_t bytes) {
+  const double value = static_cast<double>(bytes);
+  char text[48];
+  if (bytes >= uint64_t{1} << 30)
+    std::snprintf(text, sizeof text, "%.1f GiB", value / (1 << 30));
+  else if (bytes >= uint64_t{1} << 20)
+    std::snprintf(text, sizeof text, "%.1f MiB", value / (1 << 20));
+  else
+    std::snprintf(text, sizeof text, "%.0f KiB", std::ceil(value / (1 << 10)));
+  return text;
 }
 
 std::string oneLine(const std::string &text) {

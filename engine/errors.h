@@ -1,5 +1,6 @@
 #pragma once
 // The one failure type of the system: a message fit for the user, and what kind of fault it was.
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -28,6 +29,9 @@ private:
 /// Puts a path in quotes the way every message names a file; control characters are shown as
 /// \xNN, so that a name can never break a message over lines.
 std::string quoted(const std::string &text);
+
+/// "1.5 GiB", "300.2 MiB", "12 KiB": a size for messages.
+std::string byteSizeText(uint64_t bytes);
 
 /// The text with its line breaks turned into "; ": every message the user sees is one line.
 std::string oneLine(const std::string &text);

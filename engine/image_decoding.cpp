@@ -6,7 +6,6 @@
 #include "engine/tracked_file.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -53,14 +52,11 @@ std::string claimText(int64_t width, int64_t height) {
   return "it claims " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
 }
 
-std::string sizeProblem(const ImageHeader &header, const DecodeLimits &limits) {
-  const std::string claim = claimText(header.width, header.height);
-  if (header.width == 0 || header.height == 0)
-    return claim;
+std::string budgetProblem(const ImageHeader &header, const DecodeLimits &limits) {
   const uint64_t needed = header.decodeBytes + limits.heldBeside;
   if (needed < header.decodeBytes || needed > limits.memoryBudget)
-    return claim + ", which need " + byteSizeText(needed) + "; the memory budget is " +
-           byteSizeText(limits.memoryBudget);
+    return claimText(header.width, header.height) + ", which need " + byteSizeText(needed) +
+           "; the memory budget is " + byteSizeText(limits.memoryBudget);
   return {};
 }
 
@@ -68,7 +64,8 @@ std::string libraryReason(const LibraryMessages &messages, const std::string &fa
   return messages.text().empty() ? fallback : messages.text();
 }
 
-Inspection inspect(FreeImageIO &io, TrackedFile &file, const DecodeLimits &limits) {
+/// The format and header, or why the file is no picture Lumicomb stacks.
+Inspection inspect(FreeImageIO &io, TrackedFile &file) {
   Inspection look;
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
   rewindFile(file);
@@ -94,7 +91,31 @@ Inspection inspect(FreeImageIO &io, TrackedFile &file, const DecodeLimits &limit
     return look;
   }
   look.header = headerOf(header.get());
-  look.problem = sizeProblem(look.header, limits);
+  if (look.header.width == 0 || look.header.height == 0)
+    look.problem = claimText(look.header.width, look.header.height);
+  return look;
+}
+
+} // namespace
+
+void requireDecodeFits(const std::string &name, const ImageHeader &header,
+                       const DecodeLimits &limits) {
+  if (const std::string problem = budgetProblem(header, limits); !problem.empty())
+    refuse(name, problem);
+}
+
+namespace {
+
+/// The inspection of a file that passed it, the caller's own check and the budget, in that
+/// order: a source of the wrong size is named as such, whatever it claims.
+Inspection checkedInspection(FreeImageIO &io, TrackedFile &file, const std::string &name,
+                             const DecodeLimits &limits) {
+  Inspection look = inspect(io, file);
+  if (!look.problem.empty())
+    refuse(name, look.problem);
+  if (limits.checkHeader)
+    limits.checkHeader(look.header);
+  requireDecodeFits(name, look.header, limits);
   return look;
 }
 
@@ -136,31 +157,15 @@ bool isStackedFormat(FREE_IMAGE_FORMAT format) {
   }
 }
 
-std::string byteSizeText(uint64_t bytes) {
-  const double value = static_cast<double>(bytes);
-  char text[48];
-  if (bytes >= uint64_t{1} << 30)
-    std::snprintf(text, sizeof text, "%.1f GiB", value / (1 << 30));
-  else if (bytes >= uint64_t{1} << 20)
-    std::snprintf(text, sizeof text, "%.1f MiB", value / (1 << 20));
-  else
-    std::snprintf(text, sizeof text, "%.0f KiB", std::ceil(value / (1 << 10)));
-  return text;
-}
-
-void requireDecodeFits(const std::string &name, const ImageHeader &header,
-                       const DecodeLimits &limits) {
-  if (const std::string problem = sizeProblem(header, limits); !problem.empty())
-    refuse(name, problem);
-}
-
 std::optional<std::string> headerRefusal(std::FILE *stream, const DecodeLimits &limits) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
-  Inspection look = inspect(io, file, limits);
-  if (look.problem.empty())
+  const Inspection look = inspect(io, file);
+  const std::string problem =
+      look.problem.empty() ? budgetProblem(look.header, limits) : look.problem;
+  if (problem.empty())
     return std::nullopt;
-  return look.problem;
+  return problem;
 }
 
 ImageHeader readImageHeader(const std::string &path, const DecodeLimits &limits) {
@@ -168,12 +173,7 @@ ImageHeader readImageHeader(const std::string &path, const DecodeLimits &limits)
   const FileCloser closer{openForReading(path, buffer)};
   TrackedFile file{closer.file};
   FreeImageIO io = trackedFileIo();
-  const Inspection look = inspect(io, file, limits);
-  if (!look.problem.empty())
-    refuse(path, look.problem);
-  if (limits.checkHeader)
-    limits.checkHeader(look.header);
-  return look.header;
+  return checkedInspection(io, file, path, limits).header;
 }
 
 Bitmap toRgb24(Bitmap picture, const std::string &path) {
@@ -204,11 +204,7 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
                                const DecodeLimits &limits) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
-  const Inspection look = inspect(io, file, limits);
-  if (!look.problem.empty())
-    refuse(name, look.problem);
-  if (limits.checkHeader)
-    limits.checkHeader(look.header);
+  const Inspection look = checkedInspection(io, file, name, limits);
 
   LibraryMessages messages;
   Bitmap original(FreeImage_LoadFromHandle(look.format, &io, &file, 0));

@@ -65,7 +65,4 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
 /// alpha dropped.
 Bitmap toRgb24(Bitmap picture, const std::string &pathForMessages);
 
-/// "1.5 GiB", "300.2 MiB", "12 KiB": a size for messages.
-std::string byteSizeText(uint64_t bytes);
-
 } // namespace lumicomb

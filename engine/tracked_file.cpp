@@ -20,12 +20,20 @@ unsigned readBytes(void *buffer, unsigned size, unsigned count, fi_handle handle
   return static_cast<unsigned>(read);
 }
 
+void noteWriteError(TrackedFile &file) {
+  if (file.writeError == 0)
+    file.writeError = errno ? errno : EIO;
+}
+
 unsigned writeBytes(void *buffer, unsigned size, unsigned count, fi_handle handle) {
   TrackedFile &file = tracked(handle);
+  if (file.wasCancelled || (file.cancelled && file.cancelled())) {
+    file.wasCancelled = true;
+    return 0;
+  }
   const size_t written = std::fwrite(buffer, size, count, file.file);
   if (written < count) {
-    if (file.writeError == 0)
-      file.writeError = errno ? errno : EIO;
+    noteWriteError(file);
     file.position = std::ftell(file.file);
   } else {
     file.position += static_cast<long>(written * size);
@@ -45,6 +53,8 @@ int seekTo(fi_handle handle, long offset, int origin) {
     target = file.writtenEnd + offset;
   else if (origin == SEEK_END) {
     const int result = std::fseek(file.file, offset, SEEK_END);
+    if (result != 0)
+      noteWriteError(file);
     file.position = std::ftell(file.file);
     return result;
   }
@@ -53,6 +63,8 @@ int seekTo(fi_handle handle, long offset, int origin) {
   const int result = std::fseek(file.file, target, SEEK_SET);
   if (result == 0)
     file.position = target;
+  else
+    noteWriteError(file);
   return result;
 }
 

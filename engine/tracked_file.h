@@ -4,6 +4,7 @@
 #include <FreeImage.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace lumicomb {
@@ -11,7 +12,13 @@ namespace lumicomb {
 struct TrackedFile {
   std::FILE *file = nullptr;
   bool shortRead = false; ///< a read asked for more than the file had left
-  int writeError = 0;     ///< errno of the first short write, or 0
+  /// errno of the first write or seek that failed, or 0. A seek counts: moving flushes the
+  /// buffer, and a flush that fails (a full disk) is a write that failed.
+  int writeError = 0;
+  /// Asked before every write; once it answers true, writes fail, so that an encoder stops
+  /// at its next transfer when the user cancels.
+  std::function<bool()> cancelled = {};
+  bool wasCancelled = false;
   /// Where the next transfer happens, kept here because asking the file costs a system call.
   long position = 0;
   /// Where the data written so far ends; files are only ever written from empty, so this is

@@ -23,6 +23,9 @@ public:
   virtual void setProgressValue(int64_t value) = 0;
   /// Once per source row; throws a Cancelled error to stop the run. Same threading as above.
   virtual void yield() = 0;
+  /// Whether the user has asked the run to stop; asked where no yield fits, such as during the
+  /// writing of the result.
+  virtual bool cancelRequested() { return false; }
 
   virtual void showMessage(const std::string &message) = 0;
   /// Shows the result of a preview run at its pixel size.

@@ -1,16 +1,19 @@
 #include "output/atomic_save.h"
 
 #include "engine/errors.h"
-#include "engine/library_messages.h"
 #include "engine/tracked_file.h"
+#include "output/picture_encoding.h"
+#include "output/save_target.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace lumicomb {
 namespace {
@@ -19,11 +22,15 @@ namespace {
   throw LumicombError(ErrorKind::WriteFailed, "cannot write " + quoted(path) + ": " + reason);
 }
 
-/// Permissions of the file being replaced, or the usual ones for a new file.
-std::optional<mode_t> existingFileMode(const std::string &path) {
+[[noreturn]] void cancel() {
+  throw LumicombError(ErrorKind::Cancelled, "the save was cancelled");
+}
+
+/// The file being replaced, whose permissions and owner the new one takes.
+std::optional<struct stat> existingFile(const std::string &target) {
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-    return existing.st_mode & 07777;
+  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+    return existing;
   return std::nullopt;
 }
 
@@ -33,53 +40,63 @@ mode_t newFileMode() {
   return 0666 & ~mask;
 }
 
-/// Removes the temporary file unless it was renamed into place.
+/// Removes the temporary file unless it was renamed into place. Its name is short, so that any
+/// name the file system takes for the target leaves room for it.
 class TemporaryFile {
 public:
-  explicit TemporaryFile(std::string path) : m_path(std::move(path)) {}
+  explicit TemporaryFile(const std::string &folder)
+      : m_path(folder + "/.lumicomb-XXXXXX"), m_fd(::mkstemp(m_path.data())) {}
   ~TemporaryFile() {
-    if (!m_kept)
+    if (m_fd >= 0)
+      ::close(m_fd);
+    if (m_created && !m_kept)
       ::unlink(m_path.c_str());
   }
+  TemporaryFile(const TemporaryFile &) = delete;
+  TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+  bool created() const { return m_created; }
   const std::string &path() const { return m_path; }
+  /// Hands the descriptor over to a stdio file, which closes it from then on.
+  int release() { return std::exchange(m_fd, -1); }
   void keep() { m_kept = true; }
 
 private:
   std::string m_path;
+  int m_fd;
+  bool m_created = m_fd >= 0;
   bool m_kept = false;
 };
 
-/// Writes the picture into the open file. When it will replace an existing file, the data is
-/// forced to disk first, so that a crash can never leave the old file gone and the new one empty.
-std::string encode(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
-                   bool replacing) {
-  FreeImageIO io = trackedFileIo();
-  TrackedFile tracked{file};
-  LibraryMessages messages;
-  const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags);
-  if (tracked.writeError != 0)
-    return std::strerror(tracked.writeError);
-  if (!encoded)
-    return messages.text().empty() ? "the encoder failed" : messages.text();
-  if (std::fflush(file) != 0 || (replacing && ::fsync(::fileno(file)) != 0))
-    return std::strerror(errno);
-  return {};
+/// A rename is on disk only once its folder is; without this a crash could bring back the old
+/// file, or neither.
+void syncFolder(const std::string &folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
 }
 
 } // namespace
 
 void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
-                          int flags) {
-  const std::filesystem::path target(path);
+                          int flags, const std::function<bool()> &cancelled) {
+  const std::string target = checkedSaveTarget(path);
+  const std::filesystem::path targetPath(target);
   const std::string folder =
-      target.has_parent_path() ? target.parent_path().string() : std::string(".");
-  std::string pattern = folder + "/." + target.filename().string() + ".XXXXXX";
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0)
+      targetPath.has_parent_path() ? targetPath.parent_path().string() : std::string(".");
+  TemporaryFile temporary(folder);
+  if (!temporary.created())
     refuse(path, std::strerror(errno));
-  TemporaryFile temporary(pattern);
-  const std::optional<mode_t> replacedMode = existingFileMode(path);
-  ::fchmod(fd, replacedMode.value_or(newFileMode()));
+  const int fd = temporary.release();
+  if (const std::optional<struct stat> existing = existingFile(target)) {
+    ::fchmod(fd, existing->st_mode & 07777);
+    // Only root may give a file away; anyone else's new file simply stays their own.
+    [[maybe_unused]] const int owned = ::fchown(fd, existing->st_uid, existing->st_gid);
+  } else {
+    ::fchmod(fd, newFileMode());
+  }
   FileBuffer buffer;
   std::FILE *file = ::fdopen(fd, "w+b");
   if (!file) {
@@ -88,14 +105,18 @@ void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_
     refuse(path, std::strerror(error));
   }
   useLargeBuffer(file, buffer);
-  const std::string failure = encode(bitmap, file, format, flags, replacedMode.has_value());
-  if (std::fclose(file) != 0 && failure.empty())
+  const EncodeOutcome outcome = encodePicture(bitmap, file, format, flags, cancelled);
+  const bool closed = std::fclose(file) == 0;
+  if (outcome.cancelled || (cancelled && cancelled()))
+    cancel();
+  if (!outcome.failure.empty())
+    refuse(path, outcome.failure);
+  if (!closed)
     refuse(path, std::strerror(errno));
-  if (!failure.empty())
-    refuse(path, failure);
-  if (::rename(temporary.path().c_str(), path.c_str()) != 0)
+  if (::rename(temporary.path().c_str(), target.c_str()) != 0)
     refuse(path, std::strerror(errno));
   temporary.keep();
+  syncFolder(folder);
 }
 
 } // namespace lumicomb

@@ -1,5 +1,6 @@
 #include "output/file_types.h"
 
+#include "engine/bitmap.h"
 #include "engine/errors.h"
 
 #include <algorithm>
@@ -29,14 +30,33 @@ std::string lastChars(const std::string &text, size_t count) {
 
 } // namespace
 
+// A TIFF or BMP file addresses its data with 32-bit offsets; JPEG sides end at 65500, and the PNG
+// encoder refuses sides over a million.
+constexpr uint64_t kFourGiB = uint64_t{1} << 32;
+
 const std::vector<FileTypeRow> &fileTypeTable() {
   static const std::vector<FileTypeRow> table = {
-      {1, "TIFF", "Tiff (*.TIF)", ".TIF", FIF_TIFF, "TIF", ".TIFF"},
-      {2, "JPEG", "Jpeg (*.JPG)", ".JPG", FIF_JPEG, "JPG", ".JPEG"},
-      {3, "BMP", "BMP (*.BMP)", ".BMP", FIF_BMP, "BMP", ".BMP"},
-      {4, "PNG", "PNG (*.PNG)", ".PNG", FIF_PNG, "PNG", ".PNG"},
+      {1, "TIFF", "Tiff (*.TIF)", ".TIF", FIF_TIFF, "TIF", ".TIFF", INT32_MAX, kFourGiB - 4096},
+      {2, "JPEG", "Jpeg (*.JPG)", ".JPG", FIF_JPEG, "JPG", ".JPEG", 65500, UINT64_MAX},
+      {3, "BMP", "BMP (*.BMP)", ".BMP", FIF_BMP, "BMP", ".BMP", INT32_MAX, kFourGiB - 4096},
+      {4, "PNG", "PNG (*.PNG)", ".PNG", FIF_PNG, "PNG", ".PNG", 1000000, UINT64_MAX},
   };
   return table;
+}
+
+void requireTypeHolds(const FileTypeRow &row, const std::string &path, int64_t width,
+                      int64_t height) {
+  const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  std::string problem;
+  if (width > row.mostSide || height > row.mostSide)
+    problem = "a " + row.typeName + " file holds at most " + std::to_string(row.mostSide) +
+              " pixels a side, and the result would be " + size;
+  else if (rgb24Bytes(width, height) > row.mostBytes)
+    problem = "a " + row.typeName + " file holds at most " + byteSizeText(row.mostBytes) +
+              " of pixels, and the result of " + size + " would take " +
+              byteSizeText(rgb24Bytes(width, height));
+  if (!problem.empty())
+    throw LumicombError(ErrorKind::WriteFailed, "cannot write " + quoted(path) + ": " + problem);
 }
 
 std::string saveFilterString() {

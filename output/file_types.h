@@ -2,6 +2,7 @@
 // The four result file types, as the save dialog offers them and the library writes them.
 #include <FreeImage.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ struct FileTypeRow {
   FREE_IMAGE_FORMAT format;
   std::string otherTypeName;  ///< also accepted on the command line
   std::string otherExtension; ///< also recognised on the command line
+  int64_t mostSide;           ///< the widest and tallest picture its encoder writes
+  uint64_t mostBytes;         ///< the most pixel bytes its file can address
 };
 
 const std::vector<FileTypeRow> &fileTypeTable();
@@ -31,6 +34,11 @@ int initialFilterIndex(const std::string &fileType);
 
 /// Library flags for a save of this row: no compression for TIFF, the quality for JPEG.
 int saveFlags(const FileTypeRow &row, int jpegQuality);
+
+/// Refuses, naming the path, a result of width x height pixels that the row's type cannot hold,
+/// so that it is refused before the blend rather than after it.
+void requireTypeHolds(const FileTypeRow &row, const std::string &path, int64_t width,
+                      int64_t height);
 
 /// Image path of image 1 without its last three characters, followed by "Lumicomb".
 std::string defaultSaveName(const std::string &firstImagePath);

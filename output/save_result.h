@@ -1,6 +1,9 @@
 #pragma once
-// "Save image as ...": ask for a name and type, blend at full size, write the file.
+// "Save image as ...": ask for a name and type, blend, write the file.
+#include "engine/image_loading.h"
 #include "engine/image_set.h"
+#include "engine/memory_budget.h"
+#include "engine/run_mode.h"
 #include "engine/window_operations.h"
 #include "settings/settings.h"
 
@@ -29,25 +32,33 @@ struct SaveTarget {
   int filterIndex;
 };
 
+/// Everything a save needs besides the images: where and how to write, and how to blend.
+struct SaveJob {
+  SaveTarget target;
+  int jpegQuality = 100;
+  RunMode mode = kLarge;
+  PreviewBox box;
+  uint64_t memoryBudget = defaultMemoryBudget();
+};
+
+/// The save the desktop program makes of a target: full size, with the settings' quality.
+SaveJob fullSizeSave(const SaveTarget &target, const RunningSettings &settings);
+
 /// Asks for the file with the default name, the filter string and the settings' initial filter.
 /// Nothing when the user cancels. Fails before asking when there are no images.
 std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettings &settings,
                                         SaveFileDialog &dialog);
 
-/// Runs the chosen rule at full size and writes the result to the target. False, with nothing
-/// written, when the rule refused the number of images (it has shown its message).
-bool blendAndSave(ImageSet &set, const RunningSettings &settings, WindowOperations &window,
-                  const SaveTarget &target);
+/// Checks the target first (see checkedSaveTarget), and at full size that its type can hold
+/// image 1's size, so that a bad output costs no blend; then runs the chosen rule and writes the
+/// result. False, with nothing written, when the rule refused the number of images (it has
+/// shown its message). A cancel, even during the write, fails as Cancelled and writes nothing.
+bool blendAndSave(ImageSet &set, WindowOperations &window, const SaveJob &job);
 
-/// askSaveTarget, then blendAndSave. Asks first, so that a cancelled dialog costs no blend; then
-/// runs the chosen rule at full size and writes the result with the chosen type's format and flags.
-/// Returns the path written, or nothing when the dialog was cancelled or the rule refused the
-/// number of images (it has shown its message, and no file is written). Failures name the file or
-/// value at fault.
+/// askSaveTarget, then blendAndSave at full size. Asks first, so that a cancelled dialog costs
+/// no blend. Returns the path written, or nothing when the dialog was cancelled or the rule
+/// refused the number of images. Failures name the file or value at fault.
 std::optional<std::string> CommandSaveFreeimage(ImageSet &set, const RunningSettings &settings,
                                                 WindowOperations &window, SaveFileDialog &dialog);
-
-/// Writes entry 0's result as the given row of the file-type table.
-void saveResult(const ImageSet &set, const std::string &path, int filterIndex, int jpegQuality);
 
 } // namespace lumicomb

@@ -33,6 +33,7 @@ public:
     if (m_runner.m_cancel)
       throw LumicombError(ErrorKind::Cancelled, "the blend was cancelled");
   }
+  bool cancelRequested() override { return m_runner.m_cancel; }
   void showMessage(const std::string &message) override {
     emit m_runner.messageShown(QString::fromStdString(message));
   }
@@ -83,6 +84,11 @@ bool BlendRunner::start(const RunChoices &choices, Job job) {
   });
   m_thread->start();
   return true;
+}
+
+void BlendRunner::requestCancel() {
+  if (m_thread)
+    m_cancel = true;
 }
 
 void BlendRunner::cancelAndWait() {

@@ -34,6 +34,9 @@ public:
   bool isRunning() const { return m_thread != nullptr; }
   /// Starts the job; a runner that is busy refuses (returns false).
   bool start(const RunChoices &choices, Job job);
+  /// Makes the run stop at its next yield, or its next write when it is saving, without
+  /// waiting: `finished` follows, cancelled, as soon as it has.
+  void requestCancel();
   /// Makes the run stop at its next yield and waits for its thread; `finished` still follows.
   void cancelAndWait();
 

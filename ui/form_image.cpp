@@ -25,6 +25,9 @@ namespace lumicomb::ui {
 namespace {
 
 constexpr QSize kInitialClientSize{700, 558};
+/// The "Cancel" button beside the progress bar, and the gap between the two.
+constexpr QSize kCancelSize{75, 25};
+constexpr int kCancelGap = 8;
 
 struct OptionPlace {
   const char *caption;
@@ -146,6 +149,21 @@ void FormImage::buildPictures() {
   m_progress->setRange(0, 100);
   m_progress->setTextVisible(false);
   m_progress->hide();
+  m_cancel = placed(new QPushButton(tr("Cancel"), this), "CmdCancel", {0, 0, 0, 0});
+  m_cancel->setShortcut(Qt::Key_Escape);
+  m_cancel->hide();
+  connect(m_cancel, &QPushButton::clicked, &m_runner, &BlendRunner::requestCancel);
+  placeProgressRow(m_progress->y(), 353);
+}
+
+/// The progress bar and the "Cancel" button beside it share one row of the column's width.
+void FormImage::placeProgressRow(int top, int width) {
+  const int cancelWidth = std::max(kCancelSize.width(), m_cancel->sizeHint().width());
+  const int barWidth = width - kCancelGap - cancelWidth;
+  m_progress->setGeometry(m_progress->x(), top, barWidth, m_progress->height());
+  m_cancel->setGeometry(m_progress->x() + barWidth + kCancelGap,
+                        top + (m_progress->height() - kCancelSize.height()) / 2, cancelWidth,
+                        kCancelSize.height());
 }
 
 void FormImage::connectRunner() {
@@ -200,8 +218,7 @@ void FormImage::layOutPictureColumn() {
   const int margin = from.top();
   m_picSmallTo->setGeometry(m_picSmallTo->x(), 2 * margin + from.height(), from.width(),
                             from.height());
-  m_progress->setGeometry(m_progress->x(), 3 * margin + 2 * from.height(), from.width(),
-                          m_progress->height());
+  placeProgressRow(3 * margin + 2 * from.height(), from.width());
 }
 
 /// The window only ever grows, and only in its normal state, so that the column fits with the
@@ -262,7 +279,7 @@ void FormImage::runSave() {
     return;
   startRun(RunKind::Save,
            [this, settings = m_settings, target = *target](WindowOperations &window) {
-             blendAndSave(m_set, settings, window, target);
+             blendAndSave(m_set, window, fullSizeSave(target, settings));
            });
 }
 
@@ -289,6 +306,7 @@ void FormImage::onRunFinished(const QString &failure, bool cancelled) {
 }
 
 void FormImage::setRunning(bool running) {
+  m_cancel->setVisible(running);
   for (QWidget *control : std::initializer_list<QWidget *>{m_preview, m_save, m_addImages,
                                                            m_removeImages, m_imageList, m_close})
     control->setEnabled(!running);

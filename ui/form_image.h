@@ -70,6 +70,7 @@ private:
   void onRunFinished(const QString &failure, bool cancelled);
   void setRunning(bool running);
   void layOutPictureColumn();
+  void placeProgressRow(int top, int width);
   void growToFitPictureColumn();
 
   ImageSet &m_set;
@@ -93,6 +94,7 @@ private:
   PictureBox *m_picSmallFrom = nullptr;
   PictureBox *m_picSmallTo = nullptr;
   QProgressBar *m_progress = nullptr;
+  QPushButton *m_cancel = nullptr;
 };
 
 } // namespace lumicomb::ui

@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lumicomb::test {
@@ -340,6 +344,7 @@ protected:
       EXPECT_TRUE(run.err.starts_with("lumicomb-cli: ")) << run.err;
       EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
       EXPECT_TRUE(run.err.ends_with("\n")) << run.err;
+      EXPECT_LT(run.peakKiB, 100 * 1024) << "a refusal comes before anything large is held";
       for (const std::string &culprit : culprits)
         EXPECT_NE(run.err.find(culprit), std::string::npos) << culprit << " in: " << run.err;
       if (existed) {
@@ -462,15 +467,100 @@ TEST_F(CliTest, BandRulesGiveTheSameBytesForAnyMemoryBudgetAndThreadCount) {
   }
 }
 
-TEST_F(CliFailureTest, SavingIntoAMissingFolderNamesThePath) {
-  const std::vector<std::string> images = writeStack(randomPictures(2, 5, 4));
-  const std::string target = output("no-such-folder/result.png");
-  const RunResult run = this->run({"-o", target, images[0], images[1]});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(run.err.starts_with("lumicomb-cli: ")) << run.err;
-  EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-  EXPECT_NE(run.err.find(target), std::string::npos) << run.err;
-  EXPECT_TRUE(namesIn(outFolder()).empty());
+TEST_F(CliFailureTest, ForeignFormatsAndPictureBombsAreRefusedFromTheirHeaders) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 8, 6));
+  const std::string icon = input("icon.ico");
+  ASSERT_TRUE(
+      FreeImage_Save(FIF_ICO, toBitmap(randomPicture(32, 32, m_random)).get(), icon.c_str(), 0));
+  const std::string huge = input("huge.bmp");
+  writeWholeFile(huge, bmpClaiming(60000, 60000));
+  const std::string empty = input("empty.bmp");
+  writeWholeFile(empty, bmpClaiming(0, 100));
+  const std::string wide = input("wide.bmp");
+  writeWholeFile(wide, bmpClaiming(1048576, 48));
+  const std::string result = output("result.png");
+
+  expectFailure({icon, images[0]},
+                {icon, "an ICO file; Lumicomb reads JPEG, PNG, TIFF, BMP and WebP"});
+  expectFailure({"--memory", "1024", huge, images[0]}, {huge, "60000x60000", "1.0 GiB"});
+  expectFailure({images[0], huge}, {huge, "60000x60000 pixels, but"});
+  expectFailure({empty, images[0]}, {empty, "it claims 0x100 pixels"});
+  // The file holds no pixels at all: only a check before the blend can name the output.
+  expectFailure({wide}, {result, "a PNG file holds at most 1000000 pixels a side", "1048576x48"});
+}
+
+TEST_F(CliFailureTest, ABadOutputIsRefusedBeforeAnyImageIsRead) {
+  const std::string neverRead = input("never-read.png"); // a read would name it instead
+  fs::create_directory(output("taken.png"));
+  writeWholeFile(output("locked.png"), "protected");
+  fs::permissions(output("locked.png"), fs::perms::owner_read | fs::perms::group_read);
+  for (const auto &[target, reason] : std::vector<std::pair<std::string, std::string>>{
+           {output("taken.png"), "it is a folder"},
+           {output("no-such-folder/result.png"), "No such file or directory"},
+           {output("locked.png"), "it is write-protected"}}) {
+    const RunResult run = this->run({"-o", target, neverRead});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "lumicomb-cli: cannot write '" + target + "': " + reason + "\n");
+  }
+  EXPECT_EQ(readWholeFile(output("locked.png")), "protected");
+  EXPECT_EQ(namesIn(outFolder()), (std::set<std::string>{"locked.png", "taken.png"}));
+}
+
+TEST_F(CliTest, SavesThroughASymbolicLinkAndUnderTheLongestNameTheFolderTakes) {
+  const std::vector<Picture> pictures = randomPictures(2, 6, 5);
+  const std::vector<std::string> images = writeStack(pictures);
+  writeWholeFile(output("real.png"), "an earlier result");
+  fs::create_symlink("real.png", output("link.png"));
+  const std::string longest = output(std::string(251, 'n') + ".png");
+  for (const std::string &target : {output("link.png"), longest})
+    ASSERT_EQ(run({"-o", target, images[0], images[1]}).exitCode, 0) << target;
+  EXPECT_TRUE(fs::is_symlink(output("link.png")));
+  EXPECT_EQ(readPicture(output("real.png")), referenceSumDivide(pictures, 2));
+  EXPECT_EQ(readPicture(longest), referenceSumDivide(pictures, 2));
+  EXPECT_EQ(namesIn(outFolder()).size(), 3u);
+}
+
+/// Bytes the process has read so far.
+long long bytesRead(int pid) {
+  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+  std::string key;
+  long long value = 0;
+  while (io >> key >> value)
+    if (key == "rchar:")
+      return value;
+  return -1;
+}
+
+TEST_F(CliTest, StopSignalsCancelTheRunAndLeaveNothingBehind) {
+  // Frames large enough that a run is still reading them when the signal lands in the middle.
+  const std::vector<std::string> images = writeStack(randomPictures(6, 1200, 900));
+  const long long firstImage = static_cast<long long>(fs::file_size(images[0]));
+  const std::string kept = output("kept.tif");
+  writeWholeFile(kept, "an earlier result");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    for (const bool middle : {false, true}) {
+      for (const std::string &target : {output("new.tif"), kept}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "signal " << signal << (middle ? " mid-run" : " at once") << " writing "
+                     << target);
+        WhileRunning stop;
+        stop.stopSignalsHeld = true;
+        stop.act = [&](int pid) {
+          while (middle && bytesRead(pid) >= 0 && bytesRead(pid) < firstImage)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          ::kill(pid, signal);
+        };
+        std::vector<std::string> words = {
+            LUMICOMB_CLI_PATH, "-r", "median", "-j", "1", "-o", target};
+        words.insert(words.end(), images.begin(), images.end());
+        const RunResult run = runProgram(words, {"XDG_CONFIG_HOME=" + config()}, {}, stop);
+        EXPECT_EQ(run.exitCode, 128 + signal);
+        EXPECT_EQ(run.err, "lumicomb-cli: cancelled\n");
+        EXPECT_EQ(namesIn(outFolder()), std::set<std::string>{"kept.tif"});
+        EXPECT_EQ(readWholeFile(kept), "an earlier result");
+      }
+    }
+  }
 }
 
 } // namespace

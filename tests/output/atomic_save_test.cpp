@@ -1,10 +1,15 @@
 #include "engine/errors.h"
+#include "engine/tracked_file.h"
 #include "output/atomic_save.h"
+#include "output/picture_encoding.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace lumicomb {
@@ -24,8 +29,12 @@ protected:
   }
 
   std::string failureOf(const std::string &path, FREE_IMAGE_FORMAT format) {
+    return failureOf(path, bitmap.get(), format);
+  }
+
+  std::string failureOf(const std::string &path, FIBITMAP *picture, FREE_IMAGE_FORMAT format) {
     try {
-      saveBitmapAtomically(bitmap.get(), path, format, 0);
+      saveBitmapAtomically(picture, path, format, 0);
     } catch (const LumicombError &error) {
       EXPECT_EQ(error.kind(), ErrorKind::WriteFailed);
       return error.what();
@@ -80,6 +89,68 @@ TEST_F(AtomicSave, AFolderInPlaceOfTheFileIsNotReplaced) {
   EXPECT_NE(message.find("taken.png"), std::string::npos);
   EXPECT_TRUE(fs::is_directory(dir.file("taken.png/inside")));
   EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(AtomicSave, EveryTypeReportsAFullDisk) {
+  // Large enough that the data outgrows the file's buffer and the encoder seeks meanwhile.
+  const Bitmap large = test::toBitmap(test::randomPicture(900, 700, random));
+  for (FREE_IMAGE_FORMAT format : {FIF_TIFF, FIF_JPEG, FIF_BMP, FIF_PNG}) {
+    FileBuffer buffer;
+    const FileCloser full{std::fopen("/dev/full", "w+b")};
+    ASSERT_NE(full.file, nullptr);
+    useLargeBuffer(full.file, buffer);
+    const int flags = format == FIF_TIFF ? TIFF_NONE : 0;
+    EXPECT_EQ(encodePicture(large.get(), full.file, format, flags).failure, std::strerror(ENOSPC))
+        << FreeImage_GetFormatFromFIF(format);
+  }
+}
+
+/// A folder on a file system of its own, a megabyte in all; only root may mount one.
+class TinyDisk {
+public:
+  explicit TinyDisk(const fs::path &folder) : m_folder(folder) {
+    fs::create_directory(folder);
+    m_mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") == 0;
+  }
+  ~TinyDisk() {
+    if (m_mounted)
+      ::umount(m_folder.c_str());
+  }
+  bool mounted() const { return m_mounted; }
+
+private:
+  fs::path m_folder;
+  bool m_mounted = false;
+};
+
+TEST_F(AtomicSave, AFullDiskOrACancelLeavesTheOldFileWholeAndNoTemporaryFile) {
+  const TinyDisk disk(dir.path() / "tiny");
+  const fs::path folder = disk.mounted() ? dir.path() / "tiny" : dir.path();
+  const std::string path = (folder / "result.tif").string();
+  // Two of these do not fit the disk together, and each fits the file's buffer: the data goes
+  // out only when the encoder seeks back at the end to finish the header.
+  const Bitmap earlier = test::toBitmap(test::randomPicture(500, 400, random));
+  saveBitmapAtomically(earlier.get(), path, FIF_TIFF, TIFF_NONE);
+  const std::string before = test::readWholeFile(path);
+  const Bitmap large = test::toBitmap(test::randomPicture(500, 400, random));
+  auto filesBeside = [&] { return std::distance(fs::directory_iterator(folder), {}); };
+
+  int writes = 0;
+  try {
+    saveBitmapAtomically(large.get(), path, FIF_TIFF, TIFF_NONE, [&] { return ++writes > 3; });
+    ADD_FAILURE() << "a cancelled save went through";
+  } catch (const LumicombError &error) {
+    EXPECT_EQ(error.kind(), ErrorKind::Cancelled);
+  }
+  EXPECT_TRUE(test::readWholeFile(path) == before) << "the earlier file changed";
+  EXPECT_EQ(filesBeside(), 1);
+
+  if (!disk.mounted())
+    GTEST_SKIP() << "no tmpfs of a megabyte could be mounted (not root?)";
+  EXPECT_EQ(failureOf(path, large.get(), FIF_TIFF),
+            "cannot write '" + path + "': " + std::strerror(ENOSPC));
+  EXPECT_TRUE(test::readWholeFile(path) == before) << "the earlier file changed";
+  EXPECT_EQ(filesBeside(), 1);
 }
 
 } // namespace

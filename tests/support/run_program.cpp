@@ -3,19 +3,22 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 extern char **environ;
 
 namespace lumicomb::test {
 
 RunResult runProgram(std::vector<std::string> words, const std::vector<std::string> &settings,
-                     const std::string &workingFolder) {
+                     const std::string &workingFolder, const WhileRunning &whileRunning) {
   std::vector<char *> argv;
   for (std::string &word : words)
     argv.push_back(word.data());
@@ -48,14 +51,29 @@ RunResult runProgram(std::vector<std::string> words, const std::vector<std::stri
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
   for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]})
     posix_spawn_file_actions_addclose(&actions, fd);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  if (whileRunning.stopSignalsHeld) {
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    posix_spawnattr_setsigmask(&attributes, &held);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  }
   pid_t child = 0;
-  const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+  const int spawned =
+      ::posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   ::close(outPipe[1]);
   ::close(errPipe[1]);
   if (spawned != 0)
     throw std::runtime_error(std::string("cannot start the tool: ") + std::strerror(spawned));
 
+  std::thread acting;
+  if (whileRunning.act)
+    acting = std::thread(whileRunning.act, static_cast<int>(child));
   // Both pipes are drained together so that a full stderr can never stall the child.
   RunResult result;
   pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
@@ -78,9 +96,13 @@ RunResult runProgram(std::vector<std::string> words, const std::vector<std::stri
       }
     }
   }
+  if (acting.joinable())
+    acting.join();
   int status = 0;
-  ::waitpid(child, &status, 0);
+  rusage usage{};
+  ::wait4(child, &status, 0, &usage);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.peakKiB = usage.ru_maxrss;
   return result;
 }
 

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 
 #include <filesystem>
+#include <functional>
 
 namespace lumicomb::ui {
 namespace {
@@ -86,7 +87,11 @@ TEST_F(WindowTest, SelectingARowSizesBothBoxesToThePreviewAndStacksTheColumn) {
   EXPECT_EQ(to.size(), QSize(400, 267));
   EXPECT_EQ(to.top(), 2 * from.top() + from.height());
   EXPECT_EQ(bar.top(), 3 * from.top() + 2 * from.height());
-  EXPECT_EQ(bar.width(), 400);
+  const QRect cancel = control<QPushButton>("CmdCancel")->geometry();
+  EXPECT_EQ(bar.left(), from.left());
+  EXPECT_LT(bar.right(), cancel.left());
+  EXPECT_EQ(cancel.right(), from.right()) << "the bar and Cancel share the column's width";
+  EXPECT_EQ(cancel.center().y(), bar.center().y());
   EXPECT_GE(form()->width(), to.right() + 1 + control<QWidget>("FrameEquip")->x());
 }
 
@@ -142,6 +147,39 @@ TEST_F(WindowTest, ControlsThatCouldDisturbARunAreUnavailableUntilItEnds) {
        {"CmdFreeImage", "CommandSaveFreeimage", "Command1", "CmdRemoveImages", "CmdOK"})
     EXPECT_TRUE(control<QWidget>(name)->isEnabled()) << name;
   EXPECT_TRUE(main->findChild<QAction *>("CmdSetupSetup")->isEnabled());
+}
+
+TEST_F(WindowTest, CancelStopsARunWithoutAWordAndChangesNothing) {
+  addStack(4, 1600, 1200, 9);
+  form()->BlendImageListUpdate();
+  auto *cancel = control<QPushButton>("CmdCancel");
+  EXPECT_FALSE(cancel->isVisible());
+  click("CmdFreeImage");
+  waitForRun();
+  const QImage preview = control<PictureBox>("PicSmallTo")->picture();
+  const std::string target = dir.file("kept.png");
+  test::writeWholeFile(target, "the previous result");
+  saveDialog.answer = SaveChoice{target, 4};
+  const std::vector<std::function<void()>> cancels = {
+      [&] { QTest::mouseClick(cancel, Qt::LeftButton); },
+      [&] { QTest::keyClick(form(), Qt::Key_Escape); }};
+  for (const auto &pressCancel : cancels) {
+    test::MessageCollector messages;
+    click("CommandSaveFreeimage");
+    ASSERT_TRUE(form()->isRunning());
+    EXPECT_TRUE(cancel->isVisible());
+    pressCancel();
+    waitForRun();
+    QApplication::processEvents();
+    EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join("; ").toStdString();
+    EXPECT_EQ(test::readWholeFile(target), "the previous result");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 5)
+        << "the four frames and the kept file, no temporary file";
+    EXPECT_EQ(control<PictureBox>("PicSmallTo")->picture(), preview);
+    EXPECT_EQ(control<QListWidget>("ImageList1")->count(), 4);
+    EXPECT_FALSE(cancel->isVisible());
+    EXPECT_TRUE(control<QWidget>("CmdFreeImage")->isEnabled());
+  }
 }
 
 TEST_F(WindowTest, SaveOffersTheSettingsTypeAndAppliesTheExtensionRule) {

@@ -1,0 +1,22 @@
+#pragma once
+// Encoding a bitmap into an open file, with every write, seek and flush checked: an encoder
+// that is told its writes failed does not always say so itself.
+#include <FreeImage.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace lumicomb {
+
+struct EncodeOutcome {
+  std::string failure;    ///< why the file is not whole, in words fit for a message; empty if it is
+  bool cancelled = false; ///< the write stopped because `cancelled` answered true
+};
+
+/// Encodes the bitmap into `file` in the given format and flags, then flushes the file and
+/// forces its data to disk. `cancelled` is asked before every write.
+EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format,
+                            int flags, const std::function<bool()> &cancelled = {});
+
+} // namespace lumicomb
