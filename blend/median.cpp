@@ -62,10 +62,10 @@ using namespace blocks;
   }
 }
 
-/// Built twice, and the wider vector unit is used where the processor has it; both give the
-/// same bytes.
-LUMICOMB_VECTOR_CLONES void
-reduceMedianRow(const uint8_t *const *rows, int sources, int64_t length, uint8_t *out) {
+/// Built twice (once in sanitizer builds), and the wider vector unit is used where the processor
+/// has it; both give the same bytes.
+LUMICOMB_VECTOR_CLONES void reduceMedianRow(const uint8_t *const *rows, int sources, int64_t length,
+                                            uint8_t *out) {
   const bool even = sources % 2 == 0;
   // Ranks from 0: the upper middle of an odd count, the lower middle of an even one.
   const int64_t rank = even ? sources / 2 - 1 : sources / 2;

@@ -37,11 +37,11 @@ constexpr int kWordChunk = 257;
   std::memcpy(average, bytes, sizeof bytes);
 }
 
-/// Built twice, and the wider vector unit is used where the processor has it; both give the
-/// same bytes.
-LUMICOMB_VECTOR_CLONES void
-reduceMostDifferentRow(const uint8_t *const *rows, int sources, int64_t length,
-                       const uint8_t *averages, uint8_t *out) {
+/// Built twice (once in sanitizer builds), and the wider vector unit is used where the processor
+/// has it; both give the same bytes.
+LUMICOMB_VECTOR_CLONES void reduceMostDifferentRow(const uint8_t *const *rows, int sources,
+                                                   int64_t length, const uint8_t *averages,
+                                                   uint8_t *out) {
   forEachBlock(rows, sources, length, out,
                [&](const uint8_t *const *blockRows, int64_t start, Block &chosen) {
                  Block average;

@@ -32,7 +32,7 @@ std::optional<std::string> unreadableReason(const std::string &path) {
     return std::strerror(errno);
   DecodeLimits limits;
   limits.memoryBudget = defaultMemoryBudget();
-  return headerRefusal(closer.file, limits);
+  return headerRefusal(closer.file, path, limits);
 }
 
 } // namespace lumicomb

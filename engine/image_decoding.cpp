@@ -3,6 +3,7 @@
 #include "engine/claimed_size.h"
 #include "engine/errors.h"
 #include "engine/library_messages.h"
+#include "engine/tiff_layout.h"
 #include "engine/tracked_file.h"
 
 #include <cerrno>
@@ -36,15 +37,25 @@ uint64_t rowBytes(uint64_t width, uint64_t bitsPerPixel) {
   return ((width * bitsPerPixel + 7) / 8 + 3) & ~uint64_t{3};
 }
 
+/// Sides near 2^31 at several bytes a pixel pass 2^64 bytes, and a figure that wrapped around
+/// could be small enough to pass the budget: such sums and products stop at the largest value.
+uint64_t timesOrMax(uint64_t a, uint64_t b) {
+  return a != 0 && b > UINT64_MAX / a ? UINT64_MAX : a * b;
+}
+
+uint64_t plusOrMax(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+
 ImageHeader headerOf(FIBITMAP *bitmap) {
   ImageHeader header{widthOf(bitmap), heightOf(bitmap), static_cast<int>(FreeImage_GetBPP(bitmap))};
   const auto width = static_cast<uint64_t>(header.width);
   const auto height = static_cast<uint64_t>(header.height);
-  const uint64_t stored = rowBytes(width, static_cast<uint64_t>(header.bitsPerPixel)) * height;
-  const uint64_t rgb = rowBytes(width, 24) * height;
+  const uint64_t stored =
+      timesOrMax(rowBytes(width, static_cast<uint64_t>(header.bitsPerPixel)), height);
+  const uint64_t rgb = timesOrMax(rowBytes(width, 24), height);
   // A plain bitmap is converted once, if at all; wider samples pass through a second picture.
   const bool plain = FreeImage_GetImageType(bitmap) == FIT_BITMAP;
-  header.decodeBytes = stored + (plain && header.bitsPerPixel == 24 ? 0 : rgb) + (plain ? 0 : rgb);
+  header.decodeBytes =
+      plusOrMax(plusOrMax(stored, plain && header.bitsPerPixel == 24 ? 0 : rgb), plain ? 0 : rgb);
   return header;
 }
 
@@ -53,8 +64,11 @@ std::string claimText(int64_t width, int64_t height) {
 }
 
 std::string budgetProblem(const ImageHeader &header, const DecodeLimits &limits) {
-  const uint64_t needed = header.decodeBytes + limits.heldBeside;
-  if (needed < header.decodeBytes || needed > limits.memoryBudget)
+  const uint64_t needed = plusOrMax(header.decodeBytes, limits.heldBeside);
+  if (needed == UINT64_MAX)
+    return claimText(header.width, header.height) + ", far more than the memory budget of " +
+           byteSizeText(limits.memoryBudget);
+  if (needed > limits.memoryBudget)
     return claimText(header.width, header.height) + ", which need " + byteSizeText(needed) +
            "; the memory budget is " + byteSizeText(limits.memoryBudget);
   return {};
@@ -64,12 +78,30 @@ std::string libraryReason(const LibraryMessages &messages, const std::string &fa
   return messages.text().empty() ? fallback : messages.text();
 }
 
-/// The format and header, or why the file is no picture Lumicomb stacks.
-Inspection inspect(FreeImageIO &io, TrackedFile &file) {
-  Inspection look;
-  const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, &file, 0);
+bool validates(FREE_IMAGE_FORMAT format, FreeImageIO &io, TrackedFile &file) {
+  const bool valid =
+      FreeImage_FIFSupportsReading(format) && FreeImage_ValidateFromHandle(format, &io, &file);
   rewindFile(file);
-  if (!FreeImage_FIFSupportsReading(format)) {
+  return valid;
+}
+
+/// The format of the content. The five are tried first. The camera-raw probe is never run: it
+/// prints to the terminal when a file ends early, so a raw file is known by its name alone.
+FREE_IMAGE_FORMAT identify(FreeImageIO &io, TrackedFile &file, const std::string &name) {
+  for (const FREE_IMAGE_FORMAT format : {FIF_JPEG, FIF_PNG, FIF_TIFF, FIF_BMP, FIF_WEBP})
+    if (validates(format, io, file))
+      return format;
+  for (int format = 0; format < FreeImage_GetFIFCount(); ++format)
+    if (format != FIF_RAW && validates(static_cast<FREE_IMAGE_FORMAT>(format), io, file))
+      return static_cast<FREE_IMAGE_FORMAT>(format);
+  return FreeImage_GetFIFFromFilename(name.c_str()) == FIF_RAW ? FIF_RAW : FIF_UNKNOWN;
+}
+
+/// The format and header, or why the file is no picture Lumicomb stacks.
+Inspection inspect(FreeImageIO &io, TrackedFile &file, const std::string &name) {
+  Inspection look;
+  const FREE_IMAGE_FORMAT format = identify(io, file, name);
+  if (format == FIF_UNKNOWN) {
     look.problem = kNotAnImage;
     return look;
   }
@@ -91,8 +123,15 @@ Inspection inspect(FreeImageIO &io, TrackedFile &file) {
     return look;
   }
   look.header = headerOf(header.get());
-  if (look.header.width == 0 || look.header.height == 0)
+  if (look.header.width == 0 || look.header.height == 0) {
     look.problem = claimText(look.header.width, look.header.height);
+  } else if (format == FIF_TIFF) {
+    std::optional<std::string> problem = unreadableTiffSize(look.header.width, look.header.height);
+    if (!problem)
+      problem = unreadableTiffLayout(file.file);
+    rewindFile(file);
+    look.problem = problem.value_or("");
+  }
   return look;
 }
 
@@ -110,7 +149,7 @@ namespace {
 /// order: a source of the wrong size is named as such, whatever it claims.
 Inspection checkedInspection(FreeImageIO &io, TrackedFile &file, const std::string &name,
                              const DecodeLimits &limits) {
-  Inspection look = inspect(io, file);
+  Inspection look = inspect(io, file, name);
   if (!look.problem.empty())
     refuse(name, look.problem);
   if (limits.checkHeader)
@@ -157,10 +196,11 @@ bool isStackedFormat(FREE_IMAGE_FORMAT format) {
   }
 }
 
-std::optional<std::string> headerRefusal(std::FILE *stream, const DecodeLimits &limits) {
+std::optional<std::string> headerRefusal(std::FILE *stream, const std::string &name,
+                                         const DecodeLimits &limits) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
-  const Inspection look = inspect(io, file);
+  const Inspection look = inspect(io, file, name);
   const std::string problem =
       look.problem.empty() ? budgetProblem(look.header, limits) : look.problem;
   if (problem.empty())

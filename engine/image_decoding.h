@@ -50,7 +50,9 @@ void requireDecodeFits(const std::string &name, const ImageHeader &header,
                        const DecodeLimits &limits);
 
 /// Why readImageHeader would refuse the open file, in words fit for a message, or nothing.
-std::optional<std::string> headerRefusal(std::FILE *file, const DecodeLimits &limits = {});
+/// `name` is the file's name, which tells a camera's raw file.
+std::optional<std::string> headerRefusal(std::FILE *file, const std::string &name,
+                                         const DecodeLimits &limits = {});
 
 /// Decodes the whole file after readImageHeader's checks; the format is told from the content,
 /// never from the extension. Also refuses files the library cannot decode, and JPEG or BMP data

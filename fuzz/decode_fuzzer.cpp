@@ -3,9 +3,8 @@
 // file. The header-only check must refuse exactly what the full decode refuses before decoding.
 #include "engine/errors.h"
 #include "engine/image_decoding.h"
+#include "fuzz/said_coverage.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +12,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -24,45 +22,6 @@ using lumicomb::ImageHeader;
 /// Small enough that a header claiming a huge picture is refused before anything is allocated.
 constexpr uint64_t kMemoryBudget = uint64_t{256} << 20;
 const std::string kRefusalStart = "cannot read 'input': ";
-
-/// The decoders inside the library are built without coverage, so the fuzzer cannot see which of
-/// their paths an input took. What they say is the next best sign: each distinct thing said
-/// counts as coverage of its own.
-__attribute__((used, section("__libfuzzer_extra_counters"))) uint8_t g_sayings[4096];
-
-void noteSaying(std::string_view text) {
-  uint32_t hash = 2166136261u;
-  for (const char c : text)
-    hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
-  g_sayings[hash % sizeof g_sayings] = 1;
-}
-
-/// The words of one message with its particulars left out: the part before the last ": " (where
-/// it was said) and every word with a digit, a chunk name or a tag number in it. Otherwise each
-/// new number or garbled name would count as new coverage and swamp the corpus.
-std::string gist(std::string_view message) {
-  if (const size_t colon = message.rfind(": "); colon != std::string_view::npos)
-    message.remove_prefix(colon + 2);
-  std::string words;
-  size_t start = 0;
-  while (start < message.size()) {
-    const size_t end = std::min(message.find(' ', start), message.size());
-    const std::string_view word = message.substr(start, end - start);
-    if (!word.empty() && std::ranges::all_of(word, [](char c) { return std::isalpha(c); }))
-      words.append(word).push_back(' ');
-    start = end + 1;
-  }
-  return words;
-}
-
-/// Each message in a refusal's reason, which joins them with "; ".
-void noteRefusal(std::string_view reason) {
-  while (!reason.empty()) {
-    const size_t end = std::min(reason.find("; "), reason.size());
-    noteSaying(gist(reason.substr(0, end)));
-    reason.remove_prefix(std::min(end + 2, reason.size()));
-  }
-}
 
 [[noreturn]] void broken(const std::string &what) {
   std::fprintf(stderr, "decode_fuzzer: %s\n", what.c_str());
@@ -91,6 +50,17 @@ void checkRefusalText(const std::string &message) {
     broken("refusal does not name the file and a reason: " + message);
 }
 
+/// Whatever else a decode holds, it holds the 24-bit picture; an estimate below that has
+/// wrapped around and would let a huge claim through the budget.
+void checkEstimate(const ImageHeader &header) {
+  const unsigned __int128 pictureBytes =
+      static_cast<unsigned __int128>(header.width) * static_cast<uint64_t>(header.height) * 3;
+  if (header.decodeBytes < pictureBytes)
+    broken("a header claiming " + std::to_string(header.width) + "x" +
+           std::to_string(header.height) + " pixels was estimated at " +
+           std::to_string(header.decodeBytes) + " bytes");
+}
+
 /// Every pixel is read, so that a picture smaller than its claimed size shows as an overflow.
 void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed) {
   FIBITMAP *rgb = decoded.rgb.get();
@@ -103,9 +73,10 @@ void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed) {
     broken("the header claimed " + std::to_string(claimed.width) + "x" +
            std::to_string(claimed.height) + " but the decode is " + std::to_string(width) + "x" +
            std::to_string(height));
-  if (decoded.header.decodeBytes > kMemoryBudget)
-    broken("the decode took " + std::to_string(decoded.header.decodeBytes) +
-           " bytes, over the budget the header check let through");
+  // The header check admits a file by this estimate, so a decode must never need more.
+  if (decoded.header.decodeBytes > claimed.decodeBytes)
+    broken("the decode needs " + std::to_string(decoded.header.decodeBytes) +
+           " bytes but its header was admitted for " + std::to_string(claimed.decodeBytes));
   unsigned sum = 0;
   for (int64_t y = 0; y < height; ++y) {
     const uint8_t *row = lumicomb::scanLine(rgb, y);
@@ -122,10 +93,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::optional<ImageHeader> claimed;
   DecodeLimits limits;
   limits.memoryBudget = kMemoryBudget;
-  limits.checkHeader = [&claimed](const ImageHeader &header) { claimed = header; };
+  limits.checkHeader = [&claimed](const ImageHeader &header) {
+    checkEstimate(header);
+    claimed = header;
+  };
 
   const std::optional<std::string> headerProblem =
-      lumicomb::headerRefusal(openBytes(data, size).get(), limits);
+      lumicomb::headerRefusal(openBytes(data, size).get(), "input", limits);
   try {
     const DecodedImage decoded =
         lumicomb::decodeImageStream(openBytes(data, size).get(), "input", limits);
@@ -134,11 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!claimed)
       broken("decoded without checking the header");
     checkPicture(decoded, *claimed);
-    noteSaying("decoded from " + std::to_string(decoded.header.bitsPerPixel) + " bits");
+    lumicomb::fuzz::noteSaying("decoded from " + std::to_string(decoded.header.bitsPerPixel) +
+                               " bits");
   } catch (const lumicomb::LumicombError &error) {
     const std::string message = error.what();
     checkRefusalText(message);
-    noteRefusal(std::string_view(message).substr(kRefusalStart.size()));
+    lumicomb::fuzz::noteRefusal(std::string_view(message).substr(kRefusalStart.size()));
     if (headerProblem && message != kRefusalStart + *headerProblem)
       broken("the header check said '" + *headerProblem + "' but the decode said '" + message +
              "'");

@@ -6,19 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(clang-14 libclang-rt-14-dev cmake ninja-build libfreeimage-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+bash scripts/install-deps.sh clang-14 libclang-rt-14-dev
 
 cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build-fuzz
@@ -57,7 +45,7 @@ if [ "$status" -ne 0 ]; then
   echo "fuzz: the fuzzer found a fault (exit $status); reproducers: $(ls "$findings")" >&2
   exit 1
 fi
-grep -E '^#[0-9]+ +DONE' "$work/fuzz.log" | tail -n 1
+grep -E '^#[0-9]+[[:space:]]+DONE' "$work/fuzz.log" | tail -n 1
 grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' \
   "$work/fuzz.log"
 echo "findings: $(ls "$findings" | wc -l)"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing Lumicomb need, if any are missing.
+# Installs the Debian 12 packages that building and testing Lumicomb need, and any named on the
+# command line, if any are missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libfreeimage-dev qt6-base-dev libgtest-dev)
+packages=(g++ cmake ninja-build libfreeimage-dev qt6-base-dev libgtest-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

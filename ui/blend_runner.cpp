@@ -69,11 +69,11 @@ bool BlendRunner::start(const RunChoices &choices, Job job) {
       job(window);
     } catch (const LumicombError &error) {
       m_cancelled = error.kind() == ErrorKind::Cancelled;
-      m_failure = QString::fromStdString(error.what());
+      m_failure = QString::fromStdString(oneLine(error.what()));
     } catch (const std::bad_alloc &) {
       m_failure = tr("There is not enough memory for this blend.");
     } catch (const std::exception &error) {
-      m_failure = QString::fromStdString(error.what());
+      m_failure = QString::fromStdString(oneLine(error.what()));
     }
   });
   // A run ended by cancelAndWait has been finished already when its thread's signal arrives;

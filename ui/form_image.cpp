@@ -1,5 +1,6 @@
 #include "ui/form_image.h"
 
+#include "engine/errors.h"
 #include "engine/memory_budget.h"
 #include "engine/run_blend.h"
 #include "ui/form_add_images.h"
@@ -63,7 +64,7 @@ template <typename Step> bool succeedsOrSays(QWidget *parent, Step &&step) {
   } catch (const std::bad_alloc &) {
     showMessageBox(parent, QObject::tr("There is not enough memory for this."));
   } catch (const std::exception &error) {
-    showMessageBox(parent, sentence(QString::fromStdString(error.what())));
+    showMessageBox(parent, sentence(QString::fromStdString(oneLine(error.what()))));
   }
   return false;
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace lumicomb {
 namespace {
 
@@ -191,6 +193,25 @@ TEST_F(Decoding, RefusesFromTheHeaderWhatItWillNotDecode) {
   enough.memoryBudget = 2 * kPicture;
   enough.heldBeside = kPicture;
   EXPECT_NO_THROW(decodeImageFile(dir.file("small.png"), enough));
+}
+
+TEST(DecodingRegressions, FilesThatOnceBrokeTheDecoderAreRefusedInOneLine) {
+  // Each of these once stopped the program inside the library or slipped past the budget.
+  int files = 0;
+  for (const auto &entry : std::filesystem::directory_iterator(LUMICOMB_FUZZ_REGRESSIONS)) {
+    const std::string path = entry.path().string();
+    DecodeLimits limits;
+    limits.memoryBudget = uint64_t{1} << 30;
+    try {
+      decodeImageFile(path, limits);
+      ADD_FAILURE() << "decoded " << path;
+    } catch (const LumicombError &error) {
+      EXPECT_EQ(error.kind(), ErrorKind::BadFile) << path;
+      EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos) << error.what();
+    }
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }
 
 TEST_F(Decoding, WebPIsAmongTheFormatsItReads) {

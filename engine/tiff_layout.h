@@ -1,0 +1,23 @@
+#pragma once
+// TIFF files the library's TIFF reader cannot take. For samples of fewer than 8 bits stored
+// several to a pixel or in separate planes, and for two-sample CMYK in separate planes, it copies
+// samples zero bytes wide, which stops the program on an assertion or never ends. For colour
+// spaces it reads through RGBA (YCbCr, CIELab), it sizes its buffer in 32 bits, so a picture of
+// 2^32 pixels or more is written far past the buffer's end. The first image's tags are read
+// here, before the library decodes a pixel.
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace lumicomb {
+
+/// Why the TIFF stream's first image cannot be decoded safely, in words fit for a message, or
+/// nothing. The stream is left at its start. Where a tag appears twice or cannot be read, every
+/// value it might stand for is weighed, so that no reading of the file can get through.
+std::optional<std::string> unreadableTiffLayout(std::FILE *stream);
+
+/// Why a TIFF picture of this size cannot be decoded safely, or nothing.
+std::optional<std::string> unreadableTiffSize(int64_t width, int64_t height);
+
+} // namespace lumicomb
