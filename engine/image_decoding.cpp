@@ -45,19 +45,24 @@ uint64_t timesOrMax(uint64_t a, uint64_t b) {
 
 uint64_t plusOrMax(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
 
-ImageHeader headerOf(FIBITMAP *bitmap) {
-  ImageHeader header{widthOf(bitmap), heightOf(bitmap), static_cast<int>(FreeImage_GetBPP(bitmap))};
-  const auto width = static_cast<uint64_t>(header.width);
-  const auto height = static_cast<uint64_t>(header.height);
-  const uint64_t stored =
-      timesOrMax(rowBytes(width, static_cast<uint64_t>(header.bitsPerPixel)), height);
-  const uint64_t rgb = timesOrMax(rowBytes(width, 24), height);
-  // A plain bitmap is converted once, if at all; wider samples pass through a second picture.
-  const bool plain = FreeImage_GetImageType(bitmap) == FIT_BITMAP;
+/// `plain`: samples of at most 8 bits, which reach 24-bit RGB in one conversion, if any; wider
+/// samples pass through a second picture on the way.
+ImageHeader headerFor(int64_t width, int64_t height, int bitsPerPixel, bool plain) {
+  ImageHeader header{width, height, bitsPerPixel};
+  const auto w = static_cast<uint64_t>(width);
+  const auto h = static_cast<uint64_t>(height);
+  const uint64_t stored = timesOrMax(rowBytes(w, static_cast<uint64_t>(bitsPerPixel)), h);
+  const uint64_t rgb = timesOrMax(rowBytes(w, 24), h);
   header.decodeBytes =
-      plusOrMax(plusOrMax(stored, plain && header.bitsPerPixel == 24 ? 0 : rgb), plain ? 0 : rgb);
+      plusOrMax(plusOrMax(stored, plain && bitsPerPixel == 24 ? 0 : rgb), plain ? 0 : rgb);
   return header;
 }
+
+ImageHeader headerOf(FIBITMAP *bitmap) {
+  return headerFor(widthOf(bitmap), heightOf(bitmap), static_cast<int>(FreeImage_GetBPP(bitmap)),
+                   FreeImage_GetImageType(bitmap) == FIT_BITMAP);
+}
+
 
 std::string claimText(int64_t width, int64_t height) {
   return "it claims " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
@@ -76,6 +81,33 @@ std::string budgetProblem(const ImageHeader &header, const DecodeLimits &limits)
 
 std::string libraryReason(const LibraryMessages &messages, const std::string &fallback) {
   return messages.text().empty() ? fallback : messages.text();
+}
+
+/// A JPEG's header from its frame header; the library would read the whole of a progressive
+/// file to tell. One component decodes to 8-bit grey; three, and four (CMYK), to 24-bit RGB.
+std::optional<ImageHeader> jpegHeader(TrackedFile &file) {
+  const std::optional<ClaimedSize> claim = claimedSize(file.file, FIF_JPEG);
+  rewindFile(file);
+  if (!claim || (claim->channels != 1 && claim->channels != 3 && claim->channels != 4))
+    return std::nullopt;
+  return headerFor(claim->width, claim->height, claim->channels == 1 ? 8 : 24, true);
+}
+
+/// The header as the library reads it without pixels, or why it cannot.
+std::optional<ImageHeader> libraryHeader(FreeImageIO &io, TrackedFile &file,
+                                         FREE_IMAGE_FORMAT format, std::string &problem) {
+  const LibraryMessages messages;
+  const Bitmap header(FreeImage_LoadFromHandle(format, &io, &file, FIF_LOAD_NOPIXELS));
+  rewindFile(file);
+  if (header)
+    return headerOf(header.get());
+  const std::optional<ClaimedSize> claim = claimedSize(file.file, format);
+  rewindFile(file);
+  if (claim && (claim->width == 0 || claim->height == 0))
+    problem = claimText(claim->width, claim->height);
+  else
+    problem = libraryReason(messages, "the file is damaged");
+  return std::nullopt;
 }
 
 bool validates(FREE_IMAGE_FORMAT format, FreeImageIO &io, TrackedFile &file) {
@@ -110,19 +142,12 @@ Inspection inspect(FreeImageIO &io, TrackedFile &file, const std::string &name) 
     return look;
   }
   look.format = format;
-  const LibraryMessages messages;
-  const Bitmap header(FreeImage_LoadFromHandle(format, &io, &file, FIF_LOAD_NOPIXELS));
-  rewindFile(file);
-  if (!header) {
-    const std::optional<ClaimedSize> claim = claimedSize(file.file, format);
-    rewindFile(file);
-    if (claim && (claim->width == 0 || claim->height == 0))
-      look.problem = claimText(claim->width, claim->height);
-    else
-      look.problem = libraryReason(messages, "the file is damaged");
+  std::optional<ImageHeader> header = format == FIF_JPEG ? jpegHeader(file) : std::nullopt;
+  if (!header)
+    header = libraryHeader(io, file, format, look.problem);
+  if (!header)
     return look;
-  }
-  look.header = headerOf(header.get());
+  look.header = *header;
   if (look.header.width == 0 || look.header.height == 0) {
     look.problem = claimText(look.header.width, look.header.height);
   } else if (format == FIF_TIFF) {
