@@ -63,7 +63,6 @@ ImageHeader headerOf(FIBITMAP *bitmap) {
                    FreeImage_GetImageType(bitmap) == FIT_BITMAP);
 }
 
-
 std::string claimText(int64_t width, int64_t height) {
   return "it claims " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
 }

@@ -22,9 +22,7 @@ namespace {
   throw LumicombError(ErrorKind::WriteFailed, "cannot write " + quoted(path) + ": " + reason);
 }
 
-[[noreturn]] void cancel() {
-  throw LumicombError(ErrorKind::Cancelled, "the save was cancelled");
-}
+[[noreturn]] void cancel() { throw LumicombError(ErrorKind::Cancelled, "the save was cancelled"); }
 
 /// The file being replaced, whose permissions and owner the new one takes.
 std::optional<struct stat> existingFile(const std::string &target) {

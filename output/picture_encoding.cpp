@@ -9,8 +9,8 @@
 
 namespace lumicomb {
 
-EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format,
-                            int flags, const std::function<bool()> &cancelled) {
+EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
+                            const std::function<bool()> &cancelled) {
   FreeImageIO io = trackedFileIo();
   TrackedFile tracked{file};
   tracked.cancelled = cancelled;

@@ -16,7 +16,7 @@ struct EncodeOutcome {
 
 /// Encodes the bitmap into `file` in the given format and flags, then flushes the file and
 /// forces its data to disk. `cancelled` is asked before every write.
-EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format,
-                            int flags, const std::function<bool()> &cancelled = {});
+EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
+                            const std::function<bool()> &cancelled = {});
 
 } // namespace lumicomb

@@ -10,8 +10,7 @@
 namespace lumicomb {
 namespace {
 
-void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job,
-                                const FileTypeRow &row) {
+void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job, const FileTypeRow &row) {
   if (set.sourceCount() == 0 || job.mode.usesPreviews())
     return;
   DecodeLimits limits;

@@ -1,9 +1,9 @@
 #include "support/run_program.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
