@@ -1,7 +1,7 @@
 // lumicomb-decode-floor: decodes the given files on all cores and does nothing else. Its time is
 // the floor that a blend of the same files is measured against.
-#include "engine/image_decoding.h"
-#include "engine/parallel_for.h"
+#include "base/parallel_for.h"
+#include "imaging/image_decoding.h"
 
 #include <iostream>
 #include <string>

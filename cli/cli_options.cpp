@@ -1,7 +1,7 @@
 #include "cli/cli_options.h"
 
-#include "blend/blend_option.h"
 #include "output/file_types.h"
+#include "rules/rule_registry.h"
 
 #include <QCommandLineParser>
 
@@ -11,15 +11,41 @@ namespace {
 constexpr int kUsageError = 2;
 constexpr int kMostMebibytes = 1 << 30; // 1 PiB
 
-const char *const kDescription =
-    "Blends same-size photographs position by position and writes the result.\n\n"
-    "Rules: average (default), sum-and-divide, brightest, darkest, median,\n"
-    "average-of-commonest, different-from-first, most-different-from-average,\n"
-    "dynamic-range; or their index 0-8.\n\n"
-    "Images are read as JPEG, PNG, TIFF, BMP or WebP.\n\n"
-    "Exit status: 0 written, 1 the run failed or the rule refused, 2 usage error,\n"
-    "130 interrupted (SIGINT, Ctrl-C), 143 terminated (SIGTERM); when stopped, nothing is\n"
-    "written and an existing output file is left as it was.";
+/// The rules the tool offers, by command name, a few to a line.
+QString ruleList() {
+  QString list = "Rules:";
+  int lineLength = static_cast<int>(list.size());
+  for (const RuleDescription &rule : ruleRegistry()) {
+    if (*rule.commandName == '\0')
+      continue;
+    QString name = QString(" ") + rule.commandName + (rule.index == 0 ? " (default)," : ",");
+    if (lineLength + name.size() > 78) {
+      list += "\n";
+      lineLength = 0;
+      name = name.mid(1);
+    }
+    list += name;
+    lineLength += static_cast<int>(name.size());
+  }
+  return list + " or their index 0-8.";
+}
+
+QString description() {
+  return "Blends same-size photographs position by position and writes the result.\n\n" +
+         ruleList() +
+         "\n\nImages are read as JPEG, PNG, TIFF, BMP or WebP.\n\n"
+         "Exit status: 0 written, 1 the run failed or the rule refused, 2 usage error,\n"
+         "130 interrupted (SIGINT, Ctrl-C), 143 terminated (SIGTERM); when stopped, nothing is\n"
+         "written and an existing output file is left as it was.";
+}
+
+/// The text a rule's box holds at first, as the registry gives it.
+QString defaultText(RuleParameter parameter) {
+  for (const RuleDescription &rule : ruleRegistry())
+    if (rule.parameter == parameter)
+      return rule.defaultText;
+  return {};
+}
 
 ParseOutcome misuse(const std::string &message) { return {std::nullopt, kUsageError, message}; }
 
@@ -39,12 +65,13 @@ std::string quotedValue(const QString &text) {
 
 ParseOutcome parseCommandLine(const QStringList &arguments) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(kDescription);
+  parser.setApplicationDescription(description());
   const QCommandLineOption rule({"r", "rule"}, "Blend rule (default average).", "RULE", "average");
   const QCommandLineOption divisor({"d", "divisor"}, "Text of the \"Sum and divide by\" box.",
-                                   "TEXT", "1");
-  const QCommandLineOption limit(
-      {"l", "limit"}, "Text of the \"Different from first by RGB value\" box.", "TEXT", "5");
+                                   "TEXT", defaultText(RuleParameter::Divisor));
+  const QCommandLineOption limit({"l", "limit"},
+                                 "Text of the \"Different from first by RGB value\" box.", "TEXT",
+                                 defaultText(RuleParameter::Limit));
   const QCommandLineOption output({"o", "output"}, "Result file, written under exactly this name.",
                                   "FILE");
   const QCommandLineOption type({"t", "type"},
@@ -72,11 +99,11 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
     return {std::nullopt, 0, "lumicomb-cli " LUMICOMB_VERSION "\n"};
 
   CliOptions options;
-  const std::optional<int> blendOption =
-      blendOptionFromCommandName(parser.value(rule).trimmed().toLower().toStdString());
-  if (!blendOption)
+  const std::optional<int> ruleIndex =
+      ruleIndexFromCommandName(parser.value(rule).trimmed().toLower().toStdString());
+  if (!ruleIndex)
     return misuse("unknown rule " + quotedValue(parser.value(rule)));
-  options.blendOption = *blendOption;
+  options.rule = *ruleIndex;
   options.divisorText = parser.value(divisor).toStdString();
   options.limitText = parser.value(limit).toStdString();
 

@@ -10,12 +10,12 @@
 namespace lumicomb::cli {
 
 struct CliOptions {
-  int blendOption = 0;
+  int rule = 0; ///< a row of the rule registry
   std::string divisorText = "1";
   std::string limitText = "5";
   std::string output;
   int filterIndex = 0;
-  std::optional<int> quality; ///< without it, the JPEGcompression setting
+  std::optional<int> quality; ///< without it, the stored JPEG quality
   bool preview = false;
   int threads = 0;                   ///< 0: all cores
   std::optional<uint64_t> memoryMiB; ///< without it, a quarter of physical memory

@@ -1,11 +1,10 @@
 // lumicomb-cli: blends the images named on the command line into one file.
+#include "app/number_text.h"
+#include "app/save_image.h"
+#include "base/errors.h"
+#include "cli/cli_observer.h"
 #include "cli/cli_options.h"
-#include "cli/cli_window.h"
 #include "cli/stop_signals.h"
-#include "engine/errors.h"
-#include "engine/parallel_for.h"
-#include "output/save_result.h"
-#include "settings/settings.h"
 
 #include <QCoreApplication>
 
@@ -20,32 +19,41 @@ constexpr int kRunFailed = 1;
 void addImages(lumicomb::ImageSet &set, const std::vector<std::string> &images) {
   for (const std::string &image : images) {
     const std::filesystem::path path(image);
-    set.AppendImages(path.parent_path().string(), {path.filename().string()});
+    set.append(path.parent_path().string(), {path.filename().string()});
   }
 }
 
+/// The request and the file, from the options; the rule's box text is checked here, before any
+/// image is opened.
 lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
                              const lumicomb::RunningSettings &settings) {
   lumicomb::SaveJob job;
   job.target = {options.output, options.filterIndex};
-  job.jpegQuality = options.quality.value_or(static_cast<int>(settings.JPEGcompression));
-  job.mode = options.preview ? lumicomb::kThumbnails : lumicomb::kLarge;
-  job.box = {settings.PreviewWidth, settings.PreviewHeight};
+  job.jpegQuality = options.quality.value_or(static_cast<int>(settings.jpegQuality));
+  lumicomb::BlendRequest &request = job.request;
+  request.rule = options.rule;
+  request.parameters = lumicomb::ruleParameters(lumicomb::ruleDescription(options.rule),
+                                                options.divisorText, options.limitText);
+  request.mode = options.preview ? lumicomb::RunMode::Previews : lumicomb::RunMode::FullSize;
+  request.box = {settings.previewWidth, settings.previewHeight};
+  request.threads = options.threads;
   if (options.memoryMiB)
-    job.memoryBudget = *options.memoryMiB << 20;
+    request.memoryBudget = *options.memoryMiB << 20;
   return job;
 }
 
 int blendAndSave(const lumicomb::cli::CliOptions &options) {
-  lumicomb::setWorkerThreads(options.threads);
-  const lumicomb::RunningSettings settings = lumicomb::LoadSettings(lumicomb::SettingsStore());
+  const lumicomb::RunningSettings settings = lumicomb::loadSettings(lumicomb::SettingsStore());
+  const lumicomb::SaveJob job = saveJobFor(options, settings);
   lumicomb::ImageSet set;
   addImages(set, options.images);
   lumicomb::cli::TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
-  lumicomb::cli::CliWindow window(options, progress);
-  window.yield(); // a stop that came while the tool was starting
-  if (!lumicomb::blendAndSave(set, window, saveJobFor(options, settings)))
-    return kRunFailed; // the window has printed the rule's message
+  lumicomb::cli::CliObserver observer(progress);
+  observer.yield(); // a stop that came while the tool was starting
+  if (const std::optional<std::string> refusal = lumicomb::blendAndSave(set, job, observer)) {
+    std::cerr << "lumicomb-cli: " << *refusal << "\n";
+    return kRunFailed;
+  }
   return 0;
 }
 

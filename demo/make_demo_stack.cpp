@@ -1,8 +1,8 @@
 // lumicomb-demo-stack: writes a burst of frames of one synthetic scene, each with its own sensor
 // noise and a red box walking across it, so that averaging visibly removes the noise and the
 // median removes the box.
-#include "engine/bitmap.h"
-#include "engine/errors.h"
+#include "base/errors.h"
+#include "imaging/bitmap.h"
 #include "output/atomic_save.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 // Any bytes at all, read as an image file the user added: each must end as a 24-bit picture of
 // the size its header claimed, within the memory budget, or as a one-line refusal naming the
 // file. The header-only check must refuse exactly what the full decode refuses before decoding.
-#include "engine/errors.h"
-#include "engine/image_decoding.h"
+#include "base/errors.h"
 #include "fuzz/said_coverage.h"
+#include "imaging/image_decoding.h"
 
 #include <cstdint>
 #include <cstdio>

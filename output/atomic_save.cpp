@@ -1,7 +1,7 @@
 #include "output/atomic_save.h"
 
-#include "engine/errors.h"
-#include "engine/tracked_file.h"
+#include "base/errors.h"
+#include "imaging/tracked_file.h"
 #include "output/picture_encoding.h"
 #include "output/save_target.h"
 

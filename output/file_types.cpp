@@ -1,7 +1,7 @@
 #include "output/file_types.h"
 
-#include "engine/bitmap.h"
-#include "engine/errors.h"
+#include "base/errors.h"
+#include "imaging/bitmap.h"
 
 #include <algorithm>
 #include <cctype>

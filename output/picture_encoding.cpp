@@ -1,7 +1,7 @@
 #include "output/picture_encoding.h"
 
-#include "engine/library_messages.h"
-#include "engine/tracked_file.h"
+#include "imaging/library_messages.h"
+#include "imaging/tracked_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "output/save_target.h"
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "settings/settings.h"
 
-#include "blend/functions.h"
-#include "engine/errors.h"
+#include "base/errors.h"
+#include "base/numbers.h"
 
 #include <QSettings>
 #include <QString>
@@ -26,7 +26,7 @@ QString keyPath(const std::string &key) { return kGroup + "/" + QString::fromStd
 
 int64_t storedNumber(const SettingsStore &store, const std::string &key, int64_t fallback,
                      SettingRange range) {
-  const std::optional<std::string> text = store.GetSetting(key);
+  const std::optional<std::string> text = store.value(key);
   if (!text)
     return fallback;
   bool ok = false;
@@ -44,7 +44,7 @@ SettingsStore::SettingsStore() = default;
 
 SettingsStore::SettingsStore(std::string iniPath) : m_iniPath(std::move(iniPath)) {}
 
-std::optional<std::string> SettingsStore::GetSetting(const std::string &key) const {
+std::optional<std::string> SettingsStore::value(const std::string &key) const {
   const auto settings = openStore(m_iniPath);
   const QVariant value = settings->value(keyPath(key));
   if (!value.isValid())
@@ -52,7 +52,7 @@ std::optional<std::string> SettingsStore::GetSetting(const std::string &key) con
   return value.toString().toStdString();
 }
 
-void SettingsStore::SaveSetting(const std::string &key, const std::string &value) {
+void SettingsStore::setValue(const std::string &key, const std::string &value) {
   const auto settings = openStore(m_iniPath);
   settings->setValue(keyPath(key), QString::fromStdString(value));
   settings->sync();
@@ -61,24 +61,24 @@ void SettingsStore::SaveSetting(const std::string &key, const std::string &value
                                                     quoted(settings->fileName().toStdString()));
 }
 
-RunningSettings LoadSettings(const SettingsStore &store) {
+RunningSettings loadSettings(const SettingsStore &store) {
   RunningSettings defaults;
   RunningSettings loaded;
-  loaded.PreviewWidth =
-      storedNumber(store, "PreviewWidth", defaults.PreviewWidth, kPreviewWidthRange);
-  loaded.PreviewHeight =
-      storedNumber(store, "PreviewHeight", defaults.PreviewHeight, kPreviewHeightRange);
-  loaded.FileType = store.GetSetting("FileType").value_or(defaults.FileType);
-  loaded.JPEGcompression =
-      storedNumber(store, "JPEGcompression", defaults.JPEGcompression, kJpegQualityRange);
+  loaded.previewWidth =
+      storedNumber(store, "PreviewWidth", defaults.previewWidth, kPreviewWidthRange);
+  loaded.previewHeight =
+      storedNumber(store, "PreviewHeight", defaults.previewHeight, kPreviewHeightRange);
+  loaded.fileType = store.value("FileType").value_or(defaults.fileType);
+  loaded.jpegQuality =
+      storedNumber(store, "JPEGcompression", defaults.jpegQuality, kJpegQualityRange);
   return loaded;
 }
 
-void SaveSettings(SettingsStore &store, const RunningSettings &settings) {
-  store.SaveSetting("PreviewWidth", std::to_string(settings.PreviewWidth));
-  store.SaveSetting("PreviewHeight", std::to_string(settings.PreviewHeight));
-  store.SaveSetting("FileType", settings.FileType);
-  store.SaveSetting("JPEGcompression", std::to_string(settings.JPEGcompression));
+void saveSettings(SettingsStore &store, const RunningSettings &settings) {
+  store.setValue("PreviewWidth", std::to_string(settings.previewWidth));
+  store.setValue("PreviewHeight", std::to_string(settings.previewHeight));
+  store.setValue("FileType", settings.fileType);
+  store.setValue("JPEGcompression", std::to_string(settings.jpegQuality));
 }
 
 } // namespace lumicomb

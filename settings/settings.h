@@ -7,10 +7,10 @@
 namespace lumicomb {
 
 struct RunningSettings {
-  int64_t PreviewWidth = 400;
-  int64_t PreviewHeight = 300;
-  std::string FileType = "JPG"; ///< matches no save type on purpose: the save offers JPEG first
-  int64_t JPEGcompression = 100;
+  int64_t previewWidth = 400;
+  int64_t previewHeight = 300;
+  std::string fileType = "JPG"; ///< matches no save type on purpose: the save offers JPEG first
+  int64_t jpegQuality = 100;
 };
 
 /// Ranges of the setup dialog; stored numbers outside them are clamped.
@@ -31,8 +31,8 @@ public:
   explicit SettingsStore(std::string iniPath);
 
   /// The stored text of `key`, or nothing when the key is absent.
-  std::optional<std::string> GetSetting(const std::string &key) const;
-  void SaveSetting(const std::string &key, const std::string &value);
+  std::optional<std::string> value(const std::string &key) const;
+  void setValue(const std::string &key, const std::string &value);
 
 private:
   std::optional<std::string> m_iniPath;
@@ -40,9 +40,9 @@ private:
 
 /// Reads the four settings. A stored value that is not a number takes the built-in default;
 /// a number outside its range is clamped into it.
-RunningSettings LoadSettings(const SettingsStore &store);
+RunningSettings loadSettings(const SettingsStore &store);
 
 /// Writes all four values, changed or not.
-void SaveSettings(SettingsStore &store, const RunningSettings &settings);
+void saveSettings(SettingsStore &store, const RunningSettings &settings);
 
 } // namespace lumicomb

@@ -1,9 +1,9 @@
 // lumicomb: the desktop program. Image files named on the command line are added at once and
 // the image window is shown; --preview blends them straight away.
-#include "engine/memory_budget.h"
-#include "ui/form_image.h"
+#include "base/memory_budget.h"
 #include "ui/image_adding.h"
-#include "ui/mdi_form.h"
+#include "ui/image_window.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -27,14 +27,14 @@ int main(int argc, char *argv[]) {
   parser.process(app);
 
   lumicomb::SettingsStore store;
-  lumicomb::ui::MDIForm1 window(store);
+  lumicomb::ui::MainWindow window(store);
   window.show();
   QStringList images;
   for (const QString &image : parser.positionalArguments())
     images.append(QFileInfo(image).absoluteFilePath());
   if (!images.isEmpty()) {
     lumicomb::ui::addImageFiles(&window, window.imageSet(), images);
-    lumicomb::ui::FormImage *form = window.imageWindow();
+    lumicomb::ui::ImageWindow *form = window.imageWindow();
     if (parser.isSet(preview))
       form->runPreview();
   }

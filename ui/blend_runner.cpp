@@ -1,21 +1,16 @@
 #include "ui/blend_runner.h"
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 #include <QThread>
 
 namespace lumicomb::ui {
 
-/// The engine's window operations on the worker thread: answers from the choices taken at the
-/// start, signals for everything that shows, and the cancel flag at every yield.
-class BlendRunner::WorkerWindow : public WindowOperations {
+/// The run's observer on the worker thread: signals for everything that shows, and the cancel
+/// flag at every yield.
+class BlendRunner::WorkerObserver : public RunObserver {
 public:
-  WorkerWindow(BlendRunner &runner, RunChoices choices)
-      : m_runner(runner), m_choices(std::move(choices)) {}
-
-  int selectedBlendOption() override { return m_choices.blendOption; }
-  std::string divisorText() override { return m_choices.divisorText; }
-  std::string limitText() override { return m_choices.limitText; }
+  explicit WorkerObserver(BlendRunner &runner) : m_runner(runner) {}
 
   void setProgressVisible(bool visible) override { emit m_runner.progressVisibleChanged(visible); }
   void setProgressMaximum(double maximum) override {
@@ -34,15 +29,9 @@ public:
       throw LumicombError(ErrorKind::Cancelled, "the blend was cancelled");
   }
   bool cancelRequested() override { return m_runner.m_cancel; }
-  void showMessage(const std::string &message) override {
-    emit m_runner.messageShown(QString::fromStdString(message));
-  }
-  /// The window draws the result itself once the run is over and the set is its own again.
-  void drawResult(const FIBITMAP *) override {}
 
 private:
   BlendRunner &m_runner;
-  RunChoices m_choices;
   int64_t m_lastValue = -1;
 };
 
@@ -57,16 +46,16 @@ BlendRunner::~BlendRunner() {
   delete m_thread;
 }
 
-bool BlendRunner::start(const RunChoices &choices, Job job) {
+bool BlendRunner::start(Job job) {
   if (m_thread)
     return false;
   m_cancel = false;
   m_failure.clear();
   m_cancelled = false;
-  m_thread = QThread::create([this, choices, job = std::move(job)] {
-    WorkerWindow window(*this, choices);
+  m_thread = QThread::create([this, job = std::move(job)] {
+    WorkerObserver observer(*this);
     try {
-      job(window);
+      job(observer);
     } catch (const LumicombError &error) {
       m_cancelled = error.kind() == ErrorKind::Cancelled;
       m_failure = QString::fromStdString(oneLine(error.what()));

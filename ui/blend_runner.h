@@ -1,7 +1,7 @@
 #pragma once
-// Runs one blend at a time on a worker thread, so the windows stay alive meanwhile. What the
-// engine asks of the window crosses back to the UI thread as queued signals.
-#include "engine/window_operations.h"
+// Runs one blend at a time on a worker thread, so the windows stay alive meanwhile. What the run
+// tells its observer crosses back to the UI thread as queued signals.
+#include "passes/run_observer.h"
 
 #include <QObject>
 #include <QString>
@@ -13,19 +13,12 @@ class QThread;
 
 namespace lumicomb::ui {
 
-/// The window's choices, read on the UI thread when the run starts, so that the worker never
-/// touches a widget.
-struct RunChoices {
-  int blendOption = 0;
-  std::string divisorText;
-  std::string limitText;
-};
-
 class BlendRunner : public QObject {
   Q_OBJECT
 public:
-  /// The work of one run, done on the worker thread with the runner's window operations.
-  using Job = std::function<void(WindowOperations &window)>;
+  /// The work of one run, done on the worker thread; it keeps what it makes for the window to
+  /// take once `finished` has come.
+  using Job = std::function<void(RunObserver &observer)>;
 
   explicit BlendRunner(QObject *parent = nullptr);
   /// Stops a run still going and waits for it, without signalling.
@@ -33,7 +26,7 @@ public:
 
   bool isRunning() const { return m_thread != nullptr; }
   /// Starts the job; a runner that is busy refuses (returns false).
-  bool start(const RunChoices &choices, Job job);
+  bool start(Job job);
   /// Makes the run stop at its next yield, or its next write when it is saving, without
   /// waiting: `finished` follows, cancelled, as soon as it has.
   void requestCancel();
@@ -44,12 +37,11 @@ signals:
   void progressVisibleChanged(bool visible);
   void progressMaximumChanged(double maximum);
   void progressValueChanged(qint64 value);
-  void messageShown(const QString &message);
   /// The run is over: `failure` is empty when it succeeded; `cancelled` when it was stopped.
   void finished(const QString &failure, bool cancelled);
 
 private:
-  class WorkerWindow;
+  class WorkerObserver;
   void finishRun();
 
   QThread *m_thread = nullptr;

@@ -1,7 +1,7 @@
 #include "ui/image_adding.h"
 
-#include "engine/errors.h"
-#include "engine/image_check.h"
+#include "base/errors.h"
+#include "imaging/image_check.h"
 #include "ui/message_box.h"
 
 #include <QFile>
@@ -18,7 +18,7 @@ QString refusal(const QString &path, const std::string &reason) {
 
 void appendOne(ImageSet &set, const QString &path) {
   const QFileInfo file(path);
-  set.AppendImages(localPath(file.absolutePath()), {localPath(file.fileName())});
+  set.append(localPath(file.absolutePath()), {localPath(file.fileName())});
 }
 
 } // namespace

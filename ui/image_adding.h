@@ -1,7 +1,7 @@
 #pragma once
 // Adding files to the image set from the add dialog or a drop: each file is checked first, the
 // readable ones are added in order and the others are reported together in one message.
-#include "engine/image_set.h"
+#include "imaging/image_set.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "ui/picture_box.h"
 
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <QPainter>
 

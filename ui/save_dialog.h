@@ -1,6 +1,6 @@
 #pragma once
 // The save-as dialog behind "Save image as ...".
-#include "output/save_result.h"
+#include "app/save_image.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
-#include "engine/errors.h"
-#include "engine/tracked_file.h"
+#include "base/errors.h"
+#include "imaging/tracked_file.h"
 #include "output/atomic_save.h"
 #include "output/picture_encoding.h"
 #include "support/test_images.h"

@@ -16,58 +16,58 @@ protected:
 };
 
 TEST_F(SettingsTest, AnEmptyStoreGivesTheBuiltInDefaults) {
-  const RunningSettings loaded = LoadSettings(store);
-  EXPECT_EQ(loaded.PreviewWidth, 400);
-  EXPECT_EQ(loaded.PreviewHeight, 300);
-  EXPECT_EQ(loaded.FileType, "JPG");
-  EXPECT_EQ(loaded.JPEGcompression, 100);
+  const RunningSettings loaded = loadSettings(store);
+  EXPECT_EQ(loaded.previewWidth, 400);
+  EXPECT_EQ(loaded.previewHeight, 300);
+  EXPECT_EQ(loaded.fileType, "JPG");
+  EXPECT_EQ(loaded.jpegQuality, 100);
 }
 
 TEST_F(SettingsTest, StoredValuesAreReadFromTheSettingGroup) {
   storeText("PreviewWidth=410\nPreviewHeight=250\nFileType=TIFF\nJPEGcompression=85\n");
-  const RunningSettings loaded = LoadSettings(store);
-  EXPECT_EQ(loaded.PreviewWidth, 410);
-  EXPECT_EQ(loaded.PreviewHeight, 250);
-  EXPECT_EQ(loaded.FileType, "TIFF");
-  EXPECT_EQ(loaded.JPEGcompression, 85);
+  const RunningSettings loaded = loadSettings(store);
+  EXPECT_EQ(loaded.previewWidth, 410);
+  EXPECT_EQ(loaded.previewHeight, 250);
+  EXPECT_EQ(loaded.fileType, "TIFF");
+  EXPECT_EQ(loaded.jpegQuality, 85);
 }
 
 TEST_F(SettingsTest, ValuesThatAreNotNumbersFallBackToTheDefaults) {
   storeText("PreviewWidth=wide\nPreviewHeight=\nJPEGcompression=12abc\nFileType=whatever\n");
-  const RunningSettings loaded = LoadSettings(store);
-  EXPECT_EQ(loaded.PreviewWidth, 400);
-  EXPECT_EQ(loaded.PreviewHeight, 300);
-  EXPECT_EQ(loaded.JPEGcompression, 100);
-  EXPECT_EQ(loaded.FileType, "whatever") << "the file type is free text";
+  const RunningSettings loaded = loadSettings(store);
+  EXPECT_EQ(loaded.previewWidth, 400);
+  EXPECT_EQ(loaded.previewHeight, 300);
+  EXPECT_EQ(loaded.jpegQuality, 100);
+  EXPECT_EQ(loaded.fileType, "whatever") << "the file type is free text";
 }
 
 TEST_F(SettingsTest, NumbersOutsideTheDialogRangesAreClamped) {
   storeText("PreviewWidth=10\nPreviewHeight=99999999999\nJPEGcompression=-5\n");
-  RunningSettings loaded = LoadSettings(store);
-  EXPECT_EQ(loaded.PreviewWidth, 250);
-  EXPECT_EQ(loaded.PreviewHeight, 400);
-  EXPECT_EQ(loaded.JPEGcompression, 1);
+  RunningSettings loaded = loadSettings(store);
+  EXPECT_EQ(loaded.previewWidth, 250);
+  EXPECT_EQ(loaded.previewHeight, 400);
+  EXPECT_EQ(loaded.jpegQuality, 1);
 
   storeText("PreviewWidth=501\nPreviewHeight=199\nJPEGcompression=101\n");
-  loaded = LoadSettings(store);
-  EXPECT_EQ(loaded.PreviewWidth, 500);
-  EXPECT_EQ(loaded.PreviewHeight, 200);
-  EXPECT_EQ(loaded.JPEGcompression, 100);
+  loaded = loadSettings(store);
+  EXPECT_EQ(loaded.previewWidth, 500);
+  EXPECT_EQ(loaded.previewHeight, 200);
+  EXPECT_EQ(loaded.jpegQuality, 100);
 }
 
 TEST_F(SettingsTest, SavedSettingsComeBackAsPlainText) {
   RunningSettings chosen;
-  chosen.PreviewWidth = 275;
-  chosen.PreviewHeight = 225;
-  chosen.FileType = "TIFF";
-  chosen.JPEGcompression = 42;
-  SaveSettings(store, chosen);
+  chosen.previewWidth = 275;
+  chosen.previewHeight = 225;
+  chosen.fileType = "TIFF";
+  chosen.jpegQuality = 42;
+  saveSettings(store, chosen);
 
-  const RunningSettings loaded = LoadSettings(SettingsStore(iniPath));
-  EXPECT_EQ(loaded.PreviewWidth, 275);
-  EXPECT_EQ(loaded.PreviewHeight, 225);
-  EXPECT_EQ(loaded.FileType, "TIFF");
-  EXPECT_EQ(loaded.JPEGcompression, 42);
+  const RunningSettings loaded = loadSettings(SettingsStore(iniPath));
+  EXPECT_EQ(loaded.previewWidth, 275);
+  EXPECT_EQ(loaded.previewHeight, 225);
+  EXPECT_EQ(loaded.fileType, "TIFF");
+  EXPECT_EQ(loaded.jpegQuality, 42);
   const std::string text = test::readWholeFile(iniPath);
   EXPECT_NE(text.find("[setting]"), std::string::npos);
   EXPECT_NE(text.find("PreviewWidth=275"), std::string::npos);

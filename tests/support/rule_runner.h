@@ -1,7 +1,7 @@
 #pragma once
 // Runs a rule directly on pictures in memory, without files, passes or threads.
-#include "blend/band_rule.h"
-#include "blend/sweep_rule.h"
+#include "rules/band_rule.h"
+#include "rules/sweep_rule.h"
 #include "support/test_images.h"
 
 namespace lumicomb::test {

@@ -1,6 +1,6 @@
 #pragma once
 // A save dialog that answers from its fields and remembers what it was shown.
-#include "output/save_result.h"
+#include "app/save_image.h"
 
 namespace lumicomb::test {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Small pictures made at run time, and temporary folders to keep them in.
-#include "engine/bitmap.h"
+#include "imaging/bitmap.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,8 +3,8 @@
 // and a scripted save dialog, plus ways to reach the image window's controls by name.
 #include "support/scripted_save_dialog.h"
 #include "support/test_images.h"
-#include "ui/form_image.h"
-#include "ui/mdi_form.h"
+#include "ui/image_window.h"
+#include "ui/main_window.h"
 #include "ui/modal_helpers.h"
 
 #include <QAbstractButton>
@@ -22,10 +22,10 @@ protected:
   test::TempDir dir;
   SettingsStore store{dir.file("Lumicomb.ini")};
   test::ScriptedSaveDialog saveDialog;
-  std::unique_ptr<MDIForm1> main;
+  std::unique_ptr<MainWindow> main;
 
   WindowTest() {
-    main = std::make_unique<MDIForm1>(store);
+    main = std::make_unique<MainWindow>(store);
     main->setSaveDialog(&saveDialog);
     main->show();
   }
@@ -33,11 +33,11 @@ protected:
   /// Writes the pictures as frame_1.png ... and adds them to the set, as a drop would.
   std::vector<test::Picture> addStack(int count, int64_t width, int64_t height, unsigned seed) {
     const std::vector<test::Picture> stack = test::randomStack(count, width, height, seed);
-    main->imageSet().AppendImages(dir.path().string(), test::writeStack(dir, stack));
+    main->imageSet().append(dir.path().string(), test::writeStack(dir, stack));
     return stack;
   }
 
-  FormImage *form() { return main->imageWindow(); }
+  ImageWindow *form() { return main->imageWindow(); }
 
   template <typename Control> Control *control(const char *name) {
     return test::findControl<Control>(form(), name);

@@ -1,0 +1,53 @@
+#include "app/number_text.h"
+
+#include "base/errors.h"
+#include "base/numbers.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <cmath>
+
+namespace lumicomb {
+namespace {
+
+std::string culprit(const std::string &what, const std::string &text) {
+  return what + " \"" + text + "\"";
+}
+
+} // namespace
+
+int parseBoxByte(const std::string &text, const std::string &what) {
+  const QString trimmed = QString::fromStdString(text).trimmed();
+  bool ok = false;
+  double value = QLocale::system().toDouble(trimmed, &ok);
+  if (!ok)
+    value = QLocale::c().toDouble(trimmed, &ok);
+  if (!ok || std::isnan(value))
+    throw LumicombError(ErrorKind::TypeMismatch, culprit(what, text) + " is not a number");
+  const double rounded = roundHalfEven(value);
+  if (!(rounded >= 0 && rounded <= 255))
+    throw LumicombError(ErrorKind::OutOfRange, culprit(what, text) + " is outside 0-255");
+  return static_cast<int>(rounded);
+}
+
+int parseDivisor(const std::string &text) {
+  const int divisor = parseBoxByte(text, "divisor");
+  if (divisor == 0)
+    throw LumicombError(ErrorKind::OutOfRange, culprit("divisor", text) + " rounds to 0");
+  return divisor;
+}
+
+int parseLimit(const std::string &text) { return parseBoxByte(text, "limit"); }
+
+RuleParameters ruleParameters(const RuleDescription &rule, const std::string &divisorText,
+                              const std::string &limitText) {
+  RuleParameters parameters;
+  if (rule.parameter == RuleParameter::Divisor)
+    parameters.divisor = parseDivisor(divisorText);
+  if (rule.parameter == RuleParameter::Limit)
+    parameters.limit = parseLimit(limitText);
+  return parameters;
+}
+
+} // namespace lumicomb

@@ -1,0 +1,49 @@
+#include "app/save_image.h"
+
+#include "base/errors.h"
+#include "imaging/image_decoding.h"
+#include "output/atomic_save.h"
+#include "output/file_types.h"
+#include "output/save_target.h"
+#include "passes/run_blend.h"
+
+namespace lumicomb {
+namespace {
+
+void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job, const FileTypeRow &row) {
+  if (set.sourceCount() == 0 || job.request.mode == RunMode::Previews)
+    return;
+  DecodeLimits limits;
+  limits.memoryBudget = job.request.memoryBudget;
+  const ImageHeader first = readImageHeader(set.imagePath(1), limits);
+  requireTypeHolds(row, job.target.path, first.width, first.height);
+}
+
+} // namespace
+
+std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettings &settings,
+                                        SaveFileDialog &dialog) {
+  if (set.sourceCount() == 0)
+    throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
+  const std::optional<SaveChoice> choice = dialog.askForFile(
+      defaultSaveName(set.imagePath(1)), saveFilterString(), initialFilterIndex(settings.fileType));
+  if (!choice)
+    return std::nullopt;
+  const FileTypeRow &row = fileTypeRow(choice->filterIndex);
+  return SaveTarget{withTypeExtension(choice->fileName, row), row.filterIndex};
+}
+
+std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer) {
+  const FileTypeRow &row = fileTypeRow(job.target.filterIndex);
+  checkedSaveTarget(job.target.path);
+  requireTypeHoldsFirstImage(set, job, row);
+  BlendOutcome outcome = runBlend(set, job.request, observer);
+  if (outcome.refusal)
+    return outcome.refusal; // an unblended copy must not pass for a result
+  saveBitmapAtomically(outcome.picture.get(), job.target.path, row.format,
+                       saveFlags(row, job.jpegQuality),
+                       [&observer] { return observer.cancelRequested(); });
+  return std::nullopt;
+}
+
+} // namespace lumicomb

@@ -1,0 +1,52 @@
+#pragma once
+// "Save image as ...": ask for a name and type, blend, write the file. Both front ends save
+// through blendAndSave.
+#include "imaging/image_set.h"
+#include "passes/blend_request.h"
+#include "passes/run_observer.h"
+#include "settings/settings.h"
+
+#include <optional>
+#include <string>
+
+namespace lumicomb {
+
+struct SaveChoice {
+  std::string fileName;
+  int filterIndex; ///< 1-based row of the file-type table
+};
+
+/// The save-as dialog, filled in by the desktop program.
+class SaveFileDialog {
+public:
+  virtual ~SaveFileDialog() = default;
+  /// Nothing when the user cancels.
+  virtual std::optional<SaveChoice>
+  askForFile(const std::string &initialName, const std::string &filter, int initialFilterIndex) = 0;
+};
+
+/// The file a save writes: the name with the type's extension rule applied, and the type.
+struct SaveTarget {
+  std::string path;
+  int filterIndex;
+};
+
+/// Everything a save needs besides the images: where and how to write, and what to blend.
+struct SaveJob {
+  SaveTarget target;
+  int jpegQuality = 100;
+  BlendRequest request;
+};
+
+/// Asks for the file with the default name, the filter string and the settings' initial filter.
+/// Nothing when the user cancels. Fails before asking when there are no images.
+std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettings &settings,
+                                        SaveFileDialog &dialog);
+
+/// Checks the target first (see checkedSaveTarget), and at full size that its type can hold
+/// image 1's size, so that a bad output costs no blend; then blends and writes the result.
+/// Returns the rule's refusal of the image count, with nothing written, or nothing once the file
+/// is written. A cancel, even during the write, fails as Cancelled and writes nothing.
+std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer);
+
+} // namespace lumicomb

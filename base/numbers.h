@@ -1,0 +1,35 @@
+#pragma once
+// Number helpers that all blend arithmetic goes through.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumicomb {
+
+/// Rounds to the nearest whole number; an exact half goes to the even neighbour (2.5 -> 2).
+double roundHalfEven(double value);
+
+/// total / divisor rounded half to even, in whole numbers. It equals roundHalfEven of the
+/// double-precision quotient: a quotient of whole numbers this small is a half only when it is
+/// exactly one.
+inline uint32_t divideHalfEven(uint32_t total, uint32_t divisor) {
+  const uint32_t quotient = total / divisor;
+  const uint32_t twiceRemainder = 2 * (total - quotient * divisor);
+  const bool up = twiceRemainder > divisor || (twiceRemainder == divisor && (quotient & 1) != 0);
+  return quotient + (up ? 1 : 0);
+}
+
+/// Narrows a whole number to [low, high], or fails with an out-of-range error naming `what`.
+int64_t checkedRange(int64_t value, int64_t low, int64_t high, const std::string &what);
+
+/// The value itself when it is below 255, else 255. Negative values fail: no pass hands one.
+uint8_t clampByte(int64_t value);
+
+/// Every quotient total / divisor for totals 0 to largestTotal, each the double-precision
+/// division rounded half to even and clamped to 255, so a sweep over the pixels is a look-up.
+std::vector<uint8_t> quotientTable(int64_t largestTotal, int64_t divisor);
+
+/// The smaller of two numbers.
+int64_t minOf(int64_t a, int64_t b);
+
+} // namespace lumicomb

@@ -1,0 +1,70 @@
+#pragma once
+// Turning an image file into the 8-bit RGB picture a viewer shows, or a failure naming the file.
+// The header is read before any pixel, so that a file of a format Lumicomb does not stack, or
+// one claiming a picture too large for the memory budget, costs one small read.
+#include "imaging/bitmap.h"
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace lumicomb {
+
+struct ImageHeader {
+  int64_t width = 0;
+  int64_t height = 0;
+  int bitsPerPixel = 0; ///< the depth stored in the file, before any conversion
+  /// The most a decode of it holds at once: the picture as stored and its 24-bit conversions.
+  uint64_t decodeBytes = 0;
+};
+
+struct DecodedImage {
+  Bitmap rgb; ///< always 24-bit RGB
+  ImageHeader header;
+};
+
+/// What a decode may take: the memory budget, what the caller holds beside the picture, and a
+/// check of its own on the header (a size the caller needs), run before any pixel is decoded.
+struct DecodeLimits {
+  uint64_t memoryBudget = UINT64_MAX;
+  uint64_t heldBeside = 0;
+  /// Throws to refuse the file.
+  std::function<void(const ImageHeader &)> checkHeader;
+};
+
+/// Why a file whose content the library does not know as a readable picture is refused.
+inline constexpr const char *kNotAnImage = "not an image file FreeImage can decode";
+
+/// The formats photographers stack; every other one is refused before it is decoded.
+bool isStackedFormat(FREE_IMAGE_FORMAT format);
+
+/// Reads the header only. Refuses a file the library cannot identify, one of a format outside
+/// the five, one claiming a side of 0, and one whose decode beside `limits.heldBeside` would
+/// exceed the budget; the message names the file and, for the last two, its claimed size.
+ImageHeader readImageHeader(const std::string &path, const DecodeLimits &limits = {});
+
+/// Refuses the picture, naming it and its claimed size, when its decode beside
+/// `limits.heldBeside` would exceed the budget.
+void requireDecodeFits(const std::string &name, const ImageHeader &header,
+                       const DecodeLimits &limits);
+
+/// Why readImageHeader would refuse the open file, in words fit for a message, or nothing.
+/// `name` is the file's name, which tells a camera's raw file.
+std::optional<std::string> headerRefusal(std::FILE *file, const std::string &name,
+                                         const DecodeLimits &limits = {});
+
+/// Decodes the whole file after readImageHeader's checks; the format is told from the content,
+/// never from the extension. Also refuses files the library cannot decode, and JPEG or BMP data
+/// that ends early.
+DecodedImage decodeImageFile(const std::string &path, const DecodeLimits &limits = {});
+
+/// The same for an open stream, called `name` in messages.
+DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
+                               const DecodeLimits &limits = {});
+
+/// Any pixel format as 24-bit RGB: palettes and grey expanded, 16-bit channels scaled to 8,
+/// alpha dropped.
+Bitmap toRgb24(Bitmap picture, const std::string &pathForMessages);
+
+} // namespace lumicomb

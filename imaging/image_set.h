@@ -1,0 +1,53 @@
+#pragma once
+// The document: the ordered source images with their bitmaps. Image 1 is the first; a blend's
+// result belongs to whoever asked for it, not to the set.
+#include "imaging/bitmap.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lumicomb {
+
+struct ImageEntry {
+  Bitmap fullSize; ///< the decoded picture, 24-bit, held only while a run or a preview needs it
+  Bitmap preview;  ///< the preview-size picture, kept until the previews are discarded
+  int64_t width = 0;
+  int64_t height = 0;
+  int bitsPerPixel = 0; ///< depth stored in the file, before conversion to 24-bit
+  std::string folder;
+  std::string name;
+};
+
+class ImageSet {
+public:
+  static constexpr int kMaxSources = 32767;
+
+  /// Number of images N; they are entries 1 to N.
+  int sourceCount() const { return static_cast<int>(m_entries.size()); }
+
+  /// Entry i for i in 1..N; anything else fails with an out-of-range error.
+  ImageEntry &entry(int i);
+  const ImageEntry &entry(int i) const;
+
+  /// Folder and name joined by '/', or the name alone when the folder is empty.
+  std::string imagePath(int i) const;
+
+  /// Appends one entry per name, in order; nothing is decoded or checked. Fails without change
+  /// if the set would hold more than kMaxSources images.
+  void append(const std::string &folder, const std::vector<std::string> &names);
+
+  /// Removes the entries whose row (entry i is row i-1) is selected, keeping the rest in order.
+  void remove(const std::vector<bool> &selectedRows);
+
+  /// Releases every preview bitmap.
+  void discardPreviews();
+
+  /// Releases every bitmap; the entries stay.
+  void releaseAllBitmaps();
+
+private:
+  std::vector<ImageEntry> m_entries;
+};
+
+} // namespace lumicomb

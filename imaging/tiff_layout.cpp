@@ -1,0 +1,205 @@
+#include "imaging/tiff_layout.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <set>
+
+namespace lumicomb {
+namespace {
+
+constexpr uint16_t kBitsPerSample = 258;
+constexpr uint16_t kPhotometric = 262;
+constexpr uint16_t kSamplesPerPixel = 277;
+constexpr uint16_t kPlanarConfig = 284;
+constexpr uint64_t kSeparatePlanes = 2;
+constexpr uint64_t kCmyk = 5;
+/// Per-sample tags repeat one value; a few are enough to see them all.
+constexpr uint64_t kValuesRead = 16;
+
+/// The values each tag of interest was seen with; a tag whose value could not be read is
+/// given the value that would make the layout unreadable.
+struct LayoutTags {
+  std::set<uint64_t> bitsPerSample, photometric, samplesPerPixel, planarConfig;
+};
+
+class TiffReader {
+public:
+  explicit TiffReader(std::FILE *stream) : m_stream(stream) {}
+
+  /// Reads the byte order and where the first directory is; false for no TIFF header.
+  bool readHeader() {
+    std::array<uint8_t, 16> header{};
+    if (!readAt(0, header.data(), 8))
+      return false;
+    m_littleEndian = header[0] == 'I';
+    const uint64_t version = number(header.data() + 2, 2);
+    if (version == 42) {
+      m_firstDirectory = number(header.data() + 4, 4);
+      return true;
+    }
+    m_big = version == 43;
+    if (!m_big || !readAt(8, header.data() + 8, 8))
+      return false;
+    m_firstDirectory = number(header.data() + 8, 8);
+    return true;
+  }
+
+  /// The values of the tags of interest in the first directory, or nothing when the directory
+  /// cannot be read (the library then refuses the file itself).
+  std::optional<LayoutTags> readLayoutTags() {
+    const size_t countSize = m_big ? 8 : 2;
+    const size_t entrySize = m_big ? 20 : 12;
+    std::array<uint8_t, 8> countBytes{};
+    if (!readAt(m_firstDirectory, countBytes.data(), countSize))
+      return std::nullopt;
+    const uint64_t entries = number(countBytes.data(), countSize);
+    LayoutTags tags;
+    for (uint64_t i = 0; i < entries && i < 4096; ++i) {
+      std::array<uint8_t, 20> entry{};
+      if (!readAt(m_firstDirectory + countSize + i * entrySize, entry.data(), entrySize))
+        return std::nullopt;
+      const auto tag = static_cast<uint16_t>(number(entry.data(), 2));
+      if (std::set<uint64_t> *values = valuesOf(tags, tag))
+        readValues(entry.data(), *values, worstValueOf(tag));
+    }
+    return tags;
+  }
+
+private:
+  std::FILE *m_stream;
+  bool m_littleEndian = true;
+  bool m_big = false;
+  uint64_t m_firstDirectory = 0;
+
+  bool readAt(uint64_t offset, uint8_t *bytes, size_t count) {
+    return offset <= INT64_MAX && std::fseek(m_stream, static_cast<long>(offset), SEEK_SET) == 0 &&
+           std::fread(bytes, 1, count, m_stream) == count;
+  }
+
+  uint64_t number(const uint8_t *bytes, size_t size) const {
+    uint64_t value = 0;
+    for (size_t i = 0; i < size; ++i)
+      value |= uint64_t{bytes[m_littleEndian ? i : size - 1 - i]} << (8 * i);
+    return value;
+  }
+
+  static std::set<uint64_t> *valuesOf(LayoutTags &tags, uint16_t tag) {
+    switch (tag) {
+    case kBitsPerSample:
+      return &tags.bitsPerSample;
+    case kPhotometric:
+      return &tags.photometric;
+    case kSamplesPerPixel:
+      return &tags.samplesPerPixel;
+    case kPlanarConfig:
+      return &tags.planarConfig;
+    default:
+      return nullptr;
+    }
+  }
+
+  static uint64_t worstValueOf(uint16_t tag) {
+    switch (tag) {
+    case kBitsPerSample:
+      return 1;
+    case kPhotometric:
+      return kCmyk;
+    case kSamplesPerPixel:
+      return 2;
+    default:
+      return kSeparatePlanes;
+    }
+  }
+
+  /// Byte widths of the integer field types the TIFF library accepts for these tags, by type.
+  static size_t integerSize(uint64_t type) {
+    switch (type) {
+    case 1: // BYTE
+    case 6: // SBYTE
+      return 1;
+    case 3: // SHORT
+    case 8: // SSHORT
+      return 2;
+    case 4: // LONG
+    case 9: // SLONG
+      return 4;
+    case 16: // LONG8
+    case 17: // SLONG8
+      return 8;
+    default:
+      return 0;
+    }
+  }
+
+  void readValues(const uint8_t *entry, std::set<uint64_t> &values, uint64_t worst) {
+    const size_t size = integerSize(number(entry + 2, 2));
+    const uint64_t count = m_big ? number(entry + 4, 8) : number(entry + 4, 4);
+    const uint8_t *field = entry + (m_big ? 12 : 8);
+    const size_t fieldSize = m_big ? 8 : 4;
+    if (size == 0 || count == 0) {
+      values.insert(worst);
+      return;
+    }
+    const uint64_t read = count < kValuesRead ? count : kValuesRead;
+    std::array<uint8_t, kValuesRead * 8> bytes{};
+    if (count * size <= fieldSize) {
+      std::copy(field, field + read * size, bytes.begin());
+    } else if (!readAt(number(field, fieldSize), bytes.data(), read * size)) {
+      values.insert(worst);
+      return;
+    }
+    for (uint64_t i = 0; i < read; ++i)
+      values.insert(number(bytes.data() + i * size, size));
+  }
+};
+
+/// Tags the file leaves out take the values the TIFF library assumes for them; it guesses a
+/// missing photometric from the rest, never as CMYK.
+void addDefaults(LayoutTags &tags) {
+  if (tags.bitsPerSample.empty())
+    tags.bitsPerSample.insert(1);
+  if (tags.samplesPerPixel.empty())
+    tags.samplesPerPixel.insert(1);
+  if (tags.planarConfig.empty())
+    tags.planarConfig.insert(1);
+}
+
+/// Each unreadable layout is a few tags taking given values at once, so it is possible when
+/// every one of those tags was seen with its value.
+std::optional<std::string> problemOf(const LayoutTags &tags) {
+  const uint64_t fewestBits = *tags.bitsPerSample.begin();
+  const uint64_t mostSamples = *tags.samplesPerPixel.rbegin();
+  const bool separate = tags.planarConfig.contains(kSeparatePlanes);
+  if (fewestBits < 8 && (mostSamples > 1 || separate))
+    return "its " + std::to_string(fewestBits) + "-bit samples are stored " +
+           (separate ? std::string("in separate planes")
+                     : std::to_string(mostSamples) + " to a pixel") +
+           ", which the TIFF decoder cannot read";
+  if (tags.photometric.contains(kCmyk) && tags.samplesPerPixel.contains(2) && separate)
+    return "its two-sample CMYK is stored in separate planes, which the TIFF decoder cannot read";
+  return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> unreadableTiffLayout(std::FILE *stream) {
+  TiffReader reader(stream);
+  std::optional<LayoutTags> tags;
+  if (reader.readHeader())
+    tags = reader.readLayoutTags();
+  std::rewind(stream);
+  if (!tags)
+    return std::nullopt;
+  addDefaults(*tags);
+  return problemOf(*tags);
+}
+
+std::optional<std::string> unreadableTiffSize(int64_t width, int64_t height) {
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) < (uint64_t{1} << 32))
+    return std::nullopt;
+  return "it claims " + std::to_string(width) + "x" + std::to_string(height) +
+         " pixels; the TIFF decoder cannot address 4 gigapixels or more";
+}
+
+} // namespace lumicomb

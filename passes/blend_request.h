@@ -1,0 +1,20 @@
+#pragma once
+// What a front end asks a blend run for, built and checked where the user's choices are read:
+// the rule and its numbers, which bitmaps, and how much of the machine it may take.
+#include "base/memory_budget.h"
+#include "imaging/image_loading.h"
+#include "passes/run_mode.h"
+#include "rules/rule_registry.h"
+
+namespace lumicomb {
+
+struct BlendRequest {
+  int rule = 0; ///< the rule-group index, a row of ruleRegistry()
+  RuleParameters parameters;
+  RunMode mode = RunMode::FullSize;
+  PreviewBox box;  ///< the box previews are made to fit
+  int threads = 0; ///< 0: workerThreads()
+  uint64_t memoryBudget = defaultMemoryBudget();
+};
+
+} // namespace lumicomb

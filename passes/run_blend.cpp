@@ -1,0 +1,60 @@
+#include "passes/run_blend.h"
+
+#include "base/errors.h"
+#include "base/parallel_for.h"
+#include "passes/band_pass.h"
+#include "passes/sweep_pass.h"
+
+namespace lumicomb {
+namespace {
+
+/// Shows the progress indicator for the run's lifetime, and hides it however the run ends.
+class ProgressShown {
+public:
+  explicit ProgressShown(RunObserver &observer) : m_observer(observer) {
+    m_observer.setProgressVisible(true);
+  }
+  ~ProgressShown() { m_observer.setProgressVisible(false); }
+  ProgressShown(const ProgressShown &) = delete;
+  ProgressShown &operator=(const ProgressShown &) = delete;
+
+private:
+  RunObserver &m_observer;
+};
+
+/// After a refused preview run, the result box shows what a result starts as: image 1's preview.
+Bitmap firstPreview(ImageSet &set, const BlendRequest &request) {
+  if (!set.entry(1).preview)
+    makePreview(set, 1, request.box, {request.memoryBudget, 0, {}});
+  Bitmap copy(FreeImage_Clone(set.entry(1).preview.get()));
+  if (!copy)
+    throw std::bad_alloc();
+  return copy;
+}
+
+} // namespace
+
+BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &observer) {
+  if (set.sourceCount() == 0)
+    throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
+  const RuleDescription &description = ruleDescription(request.rule);
+  if (std::optional<std::string> refusal = sourceCountRefusal(description, set.sourceCount())) {
+    BlendOutcome refused;
+    refused.refusal = std::move(refusal);
+    if (request.mode == RunMode::Previews)
+      refused.picture = firstPreview(set, request);
+    return refused;
+  }
+  const BlendRule rule = makeRule(description, request.parameters);
+
+  const ProgressShown progress(observer);
+  const PassContext context{
+      set,      request.mode,         request.box,
+      observer, request.memoryBudget, request.threads > 0 ? request.threads : workerThreads()};
+  BlendOutcome outcome;
+  outcome.picture =
+      rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+  return outcome;
+}
+
+} // namespace lumicomb

@@ -1,0 +1,24 @@
+#pragma once
+// The one entry point through which a front end asks for a blend: a request in, a picture out.
+#include "passes/blend_request.h"
+#include "passes/run_observer.h"
+
+#include <optional>
+#include <string>
+
+namespace lumicomb {
+
+struct BlendOutcome {
+  Bitmap picture;                     ///< 24-bit RGB; empty after a refused full-size run
+  std::optional<std::string> refusal; ///< the rule's message when it refused the image count
+};
+
+/// Blends the sources with the request's rule into a new 24-bit picture of image 1's size for
+/// the run mode. Fails, naming the file or value at fault, with no source holding a full-size
+/// bitmap afterwards; so does a cancel, through the observer's yield.
+///
+/// A rule that refuses the number of images decodes nothing and says why in the outcome; a
+/// preview run then returns image 1's preview, which is what the result box shows after it.
+BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &observer);
+
+} // namespace lumicomb

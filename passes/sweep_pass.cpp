@@ -1,0 +1,127 @@
+#include "passes/sweep_pass.h"
+
+#include "base/numbers.h"
+#include "base/parallel_for.h"
+#include "passes/pass_sources.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace lumicomb {
+namespace {
+
+/// Serialises progress and yield for the worker threads and counts rows done.
+class PassProgress {
+public:
+  PassProgress(RunObserver &observer, int sources) : m_observer(observer), m_sources(sources) {}
+
+  void setHeight(int64_t height) {
+    m_height = height;
+    m_observer.setProgressMaximum(static_cast<double>(height));
+  }
+
+  void rowRead() {
+    std::lock_guard lock(m_mutex);
+    m_observer.setProgressValue(sweepProgressValue(m_rowsDone++, m_sources, m_height));
+    m_observer.yield();
+  }
+
+private:
+  RunObserver &m_observer;
+  std::mutex m_mutex;
+  int m_sources;
+  int64_t m_height = 1;
+  int64_t m_rowsDone = 0;
+};
+
+/// Rows are guarded in stripes so that two sources can be gathered at once; each source starts
+/// at its own stripe to keep the threads out of each other's way.
+class RowStripes {
+public:
+  void setUp(int64_t height, int threads) {
+    m_height = height;
+    m_count = std::clamp<int64_t>(height, 1, kMostStripes);
+    m_threads = std::max(threads, 1);
+  }
+
+  template <typename RowFunction> void forEachRow(int source, RowFunction &&row) {
+    const int64_t firstStripe = source * kMostStripes / m_threads;
+    for (int64_t s = 0; s < m_count; ++s) {
+      const int64_t stripe = (firstStripe + s) % m_count;
+      std::lock_guard lock(m_locks[stripe]);
+      for (int64_t y = stripe * m_height / m_count; y < (stripe + 1) * m_height / m_count; ++y)
+        row(y);
+    }
+  }
+
+private:
+  static constexpr int64_t kMostStripes = 64;
+  int64_t m_height = 0;
+  int64_t m_count = 1;
+  int m_threads = 1;
+  std::mutex m_locks[kMostStripes];
+};
+
+class SweepPass {
+public:
+  SweepPass(const PassContext &context, SweepRule &rule)
+      : m_context(context), m_rule(rule), m_sources(context.set.sourceCount()),
+        m_progress(context.observer, m_sources), m_release(context.set) {}
+
+  Bitmap run() {
+    const DecodingPlan plan = planDecoding(
+        m_context,
+        [&](PictureSize result) {
+          return rgb24Bytes(result.width, result.height) +
+                 m_rule.workingBytes(m_sources, result.width, result.height);
+        },
+        static_cast<size_t>(m_context.threads));
+    gatherSources(
+        m_context, plan, [&](const FIBITMAP *first) { setUp(sizeOf(first)); },
+        [&](int i, const FIBITMAP *source) { collect(i, source); });
+    parallelFor(
+        heightOf(m_result.get()), [&](int64_t y) { m_rule.reduce(y, scanLine(m_result.get(), y)); },
+        m_context.threads);
+    return std::move(m_result);
+  }
+
+private:
+  void setUp(PictureSize size) {
+    m_result = allocateRgb24(size.width, size.height);
+    m_rule.begin(m_sources, size.width, size.height);
+    m_progress.setHeight(size.height);
+    m_stripes.setUp(size.height, m_context.threads);
+  }
+
+  void collect(int i, const FIBITMAP *source) {
+    m_stripes.forEachRow(i, [&](int64_t y) {
+      m_progress.rowRead();
+      m_rule.collect(i, y, scanLine(source, y));
+    });
+    m_context.set.entry(i).fullSize.reset();
+  }
+
+  const PassContext &m_context;
+  SweepRule &m_rule;
+  int m_sources;
+  PassProgress m_progress;
+  RowStripes m_stripes;
+  Bitmap m_result;
+  SourceRelease m_release;
+};
+
+} // namespace
+
+int64_t sweepProgressValue(int64_t rowsDone, int sources, int64_t height) {
+  const int64_t image = rowsDone / height + 1;
+  const int64_t y = rowsDone % height;
+  const double value =
+      static_cast<double>((image - 1) * height) / sources + static_cast<double>(y) / sources;
+  return static_cast<int64_t>(roundHalfEven(value));
+}
+
+Bitmap runSweepPass(const PassContext &context, SweepRule &rule) {
+  return SweepPass(context, rule).run();
+}
+
+} // namespace lumicomb

@@ -1,0 +1,91 @@
+#include "rules/rule_registry.h"
+
+#include "base/errors.h"
+#include "rules/average.h"
+#include "rules/average_of_commonest.h"
+#include "rules/different_from_first.h"
+#include "rules/dynamic_range.h"
+#include "rules/extremes.h"
+#include "rules/median.h"
+#include "rules/most_different.h"
+
+namespace lumicomb {
+namespace {
+
+constexpr SourceCount kAnyCount{};
+constexpr SourceCount kThreeOrMore{3, INT32_MAX, "Minimum 3 images required for this mode"};
+constexpr SourceCount kExactlyTwo{2, 2, "Exactly 2 images required for this mode"};
+
+template <std::unique_ptr<SweepRule> (*Make)()> BlendRule sweep(const RuleParameters &) {
+  return {Make(), nullptr};
+}
+
+template <std::unique_ptr<BandRule> (*Make)()> BlendRule band(const RuleParameters &) {
+  return {nullptr, Make()};
+}
+
+BlendRule sumAndDivide(const RuleParameters &parameters) {
+  return {sumAndDivideRule(parameters.divisor), nullptr};
+}
+
+BlendRule differentFromFirst(const RuleParameters &parameters) {
+  return {differentFromFirstRule(parameters.limit), nullptr};
+}
+
+} // namespace
+
+const std::vector<RuleDescription> &ruleRegistry() {
+  using enum RuleParameter;
+  constexpr PassKind kSweep = PassKind::Sweep;
+  constexpr PassKind kBand = PassKind::Band;
+  static const std::vector<RuleDescription> rules = {
+      {0, "Average", "average", kAnyCount, None, "", kSweep, sweep<averageRule>},
+      {1, "Sum and divide by", "sum-and-divide", kAnyCount, Divisor, "1", kSweep, sumAndDivide},
+      {2, "Brightest", "brightest", kAnyCount, None, "", kSweep, sweep<brightestRule>},
+      {3, "Darkest", "darkest", kAnyCount, None, "", kSweep, sweep<darkestRule>},
+      {4, "Median", "median", kThreeOrMore, None, "", kBand, band<medianRule>},
+      {5, "Average of commonest", "average-of-commonest", kThreeOrMore, None, "", kBand,
+       band<averageOfCommonestRule>},
+      {6, "Different from first by RGB value", "different-from-first", kAnyCount, Limit, "5",
+       kSweep, differentFromFirst},
+      {7, "Most different from average", "most-different-from-average", kThreeOrMore, None, "",
+       kBand, band<mostDifferentRule>},
+      {8, "Dynamic range (max 2 images)", "dynamic-range", kExactlyTwo, None, "", kBand,
+       band<dynamicRangeRule>},
+      {9, "Sharpest", "", kAnyCount, None, "", PassKind::None, nullptr},
+  };
+  return rules;
+}
+
+const RuleDescription &ruleDescription(int index) {
+  const auto &rules = ruleRegistry();
+  if (index < 0 || index >= static_cast<int>(rules.size()))
+    throw LumicombError(ErrorKind::OutOfRange,
+                        "blend option " + std::to_string(index) + " is not one of 0-9");
+  return rules[static_cast<size_t>(index)];
+}
+
+std::optional<int> ruleIndexFromCommandName(const std::string &text) {
+  for (const RuleDescription &rule : ruleRegistry()) {
+    if (*rule.commandName == '\0')
+      continue;
+    if (text == rule.commandName || text == std::to_string(rule.index))
+      return rule.index;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> sourceCountRefusal(const RuleDescription &rule, int sources) {
+  if (sources < rule.sources.least || sources > rule.sources.most)
+    return rule.sources.refusal;
+  return std::nullopt;
+}
+
+BlendRule makeRule(const RuleDescription &rule, const RuleParameters &parameters) {
+  if (!rule.make)
+    throw LumicombError(ErrorKind::NotAvailable,
+                        "\"" + std::string(rule.caption) + "\" has no blend rule");
+  return rule.make(parameters);
+}
+
+} // namespace lumicomb

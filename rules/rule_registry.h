@@ -1,0 +1,65 @@
+#pragma once
+// Every blend rule's facts in one table, one row per rule-group index: what the windows and the
+// command line call it, how many images it takes, the box it reads, which pass runs it and how it
+// is made. The command line, the image window, the refusals and the dispatch all read it, so a
+// new rule is one rule file, one row and its tests.
+#include "rules/band_rule.h"
+#include "rules/sweep_rule.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumicomb {
+
+enum class RuleParameter { None, Divisor, Limit };
+enum class PassKind { None, Sweep, Band };
+
+/// The numbers a rule reads from its box, already read and checked.
+struct RuleParameters {
+  int divisor = 1; ///< 1-255
+  int limit = 5;   ///< 0-255
+};
+
+/// A rule ready to run: exactly one of the two is set, the one its pass takes.
+struct BlendRule {
+  std::unique_ptr<SweepRule> sweep;
+  std::unique_ptr<BandRule> band;
+};
+
+/// The images a rule takes, and what it says to any other number.
+struct SourceCount {
+  int least = 1;
+  int most = INT32_MAX;
+  const char *refusal = nullptr;
+};
+
+struct RuleDescription {
+  int index;
+  const char *caption;     ///< as the rule group shows it
+  const char *commandName; ///< as lumicomb-cli takes it; empty for an entry it does not offer
+  SourceCount sources;
+  RuleParameter parameter;
+  const char *defaultText; ///< what the parameter's box holds at first; empty without one
+  PassKind pass;
+  BlendRule (*make)(const RuleParameters &); ///< null for an entry with no rule behind it
+};
+
+/// The ten entries of the rule group, by index 0-9; "Sharpest" (9) is never shown or run.
+const std::vector<RuleDescription> &ruleRegistry();
+
+/// The row of `index`; anything outside 0-9 fails as out of range.
+const RuleDescription &ruleDescription(int index);
+
+/// The row named by `text`: a command name, or an index 0-8.
+std::optional<int> ruleIndexFromCommandName(const std::string &text);
+
+/// The rule's message for `sources` images, if it refuses that number.
+std::optional<std::string> sourceCountRefusal(const RuleDescription &rule, int sources);
+
+/// The row's rule, made with the parameters; an entry without a rule fails, naming it.
+BlendRule makeRule(const RuleDescription &rule, const RuleParameters &parameters);
+
+} // namespace lumicomb

@@ -1,0 +1,69 @@
+#pragma once
+// A set of images in a temporary folder, a request, a recording observer and helpers to run
+// blends on them.
+#include "base/errors.h"
+#include "base/parallel_for.h"
+#include "passes/run_blend.h"
+#include "support/recording_observer.h"
+#include "support/reference_blends.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace lumicomb {
+
+using test::Picture;
+
+class RunBlendTest : public ::testing::Test {
+protected:
+  test::TempDir dir;
+  ImageSet set;
+  BlendRequest request;
+  test::RecordingObserver observer;
+  BlendOutcome outcome;
+
+  RunBlendTest() { request.box = {400, 300}; }
+
+  void TearDown() override { setWorkerThreads(0); }
+
+  void addStack(const std::vector<Picture> &stack) {
+    set.append(dir.path().string(), test::writeStack(dir, stack));
+  }
+
+  /// Runs the request in the given mode; the outcome stays for the checks.
+  void run(RunMode mode) {
+    request.mode = mode;
+    outcome = runBlend(set, request, observer);
+  }
+
+  /// A budget that holds the result and one picture in decoding per thread but not every
+  /// source, so that a band pass works through pictures of this size one row at a time.
+  uint64_t oneRowPerBand(int64_t width, int64_t height) const {
+    const int decoding = std::min(workerThreads(), set.sourceCount() - 1);
+    return rgb24Bytes(width, height) * static_cast<uint64_t>(1 + decoding);
+  }
+
+  Picture result() const { return test::toPicture(outcome.picture.get()); }
+
+  bool anySourceHoldsAFullBitmap() const {
+    for (int i = 1; i <= set.sourceCount(); ++i)
+      if (set.entry(i).fullSize)
+        return true;
+    return false;
+  }
+
+  ErrorKind failureKind(RunMode mode, std::string *message = nullptr) {
+    try {
+      run(mode);
+    } catch (const LumicombError &error) {
+      if (message)
+        *message = error.what();
+      return error.kind();
+    }
+    ADD_FAILURE() << "the run did not fail";
+    return ErrorKind::Cancelled;
+  }
+};
+
+} // namespace lumicomb

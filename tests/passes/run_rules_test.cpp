@@ -1,0 +1,179 @@
+// Every rule through the whole run: both passes, any thread count, any memory budget, and the
+// rules' refusals of the wrong number of images.
+#include "imaging/image_loading.h"
+#include "passes/run_blend_fixture.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+
+namespace lumicomb {
+namespace {
+
+struct RuleCase {
+  int option;
+  bool banded; ///< runs in the band pass, whose memory the budget shapes
+  std::function<Picture(const std::vector<Picture> &)> reference;
+};
+
+const std::vector<RuleCase> &ruleCases() {
+  static const std::vector<RuleCase> cases = {
+      {0, false,
+       [](const auto &s) { return test::referenceSumDivide(s, static_cast<int64_t>(s.size())); }},
+      {1, false, [](const auto &s) { return test::referenceSumDivide(s, 3); }},
+      {2, false, test::referenceBrightest},
+      {3, false, test::referenceDarkest},
+      {4, true, test::referenceMedian},
+      {5, true, test::referenceAverageOfCommonest},
+      {6, false, [](const auto &s) { return test::referenceDifferentFromFirst(s, 40); }},
+      {7, true, test::referenceMostDifferent},
+      {8, true, [](const auto &s) { return test::referenceSumDivide(s, 2); }},
+  };
+  return cases;
+}
+
+constexpr uint64_t kEverythingFits = UINT64_MAX;
+
+class RunRulesTest : public RunBlendTest {
+protected:
+  RunRulesTest() { request.parameters = {3, 40}; }
+
+  void useStack(const std::vector<Picture> &stack) {
+    set = ImageSet();
+    addStack(stack);
+  }
+};
+
+TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheThreadsAndTheMemoryBudget) {
+  for (const RuleCase &rule : ruleCases()) {
+    for (int count : {2, 3, 4}) {
+      if ((rule.option == 8) != (count == 2))
+        continue; // dynamic range takes exactly two; the rest get odd and even stacks
+      const std::vector<Picture> stack = test::randomStack(count, 45, 31, 70u + count);
+      useStack(stack);
+      request.rule = rule.option;
+      const Picture expected = rule.reference(stack);
+      for (int threads : {1, 3}) {
+        setWorkerThreads(threads);
+        const uint64_t small = rule.banded ? oneRowPerBand(45, 31) : kEverythingFits;
+        for (uint64_t memory : {small, kEverythingFits}) {
+          SCOPED_TRACE(::testing::Message()
+                       << "rule " << rule.option << ", " << count << " images, " << threads
+                       << " threads, budget " << memory);
+          request.memoryBudget = memory;
+          run(RunMode::FullSize);
+          EXPECT_EQ(outcome.refusal, std::nullopt);
+          EXPECT_EQ(result(), expected);
+          EXPECT_FALSE(anySourceHoldsAFullBitmap());
+          EXPECT_EQ(observer.visibility.back(), false);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(RunRulesTest, ACancelAtAnyYieldEndsTheRunAndLeavesNoBitmapBehind) {
+  for (const RuleCase &rule : ruleCases()) {
+    useStack(test::randomStack(rule.option == 8 ? 2 : 3, 7, 5, 30));
+    request.rule = rule.option;
+    for (int threads : {1, 2, 3}) {
+      setWorkerThreads(threads);
+      const uint64_t small = rule.banded ? oneRowPerBand(7, 5) : kEverythingFits;
+      for (uint64_t memory : {small, kEverythingFits}) {
+        observer = test::RecordingObserver();
+        request.memoryBudget = memory;
+        run(RunMode::FullSize);
+        ASSERT_TRUE(outcome.picture);
+        const int64_t yields = observer.yields;
+        for (int64_t cancelAt = 0; cancelAt < yields; ++cancelAt) {
+          SCOPED_TRACE(::testing::Message()
+                       << "rule " << rule.option << ", " << threads << " threads, budget " << memory
+                       << ", cancel at " << cancelAt << " of " << yields);
+          observer.cancelAfterYields = cancelAt;
+          observer.yields = 0;
+          EXPECT_EQ(failureKind(RunMode::FullSize), ErrorKind::Cancelled);
+          EXPECT_FALSE(anySourceHoldsAFullBitmap());
+          EXPECT_EQ(observer.visibility.back(), false);
+        }
+      }
+    }
+  }
+}
+
+TEST_F(RunRulesTest, BandsAreDecodedAgainWhenTheTemporaryFolderCannotTakeThem) {
+  const std::vector<Picture> stack = test::randomStack(4, 30, 17, 9);
+  addStack(stack);
+  request.rule = 4;
+  request.memoryBudget = oneRowPerBand(30, 17);
+  const std::string previous = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  ::setenv("TMPDIR", dir.file("no-such-folder").c_str(), 1);
+  run(RunMode::FullSize);
+  if (previous.empty())
+    ::unsetenv("TMPDIR");
+  else
+    ::setenv("TMPDIR", previous.c_str(), 1);
+  EXPECT_EQ(result(), test::referenceMedian(stack));
+  EXPECT_FALSE(anySourceHoldsAFullBitmap());
+}
+
+TEST_F(RunRulesTest, PreviewRunsOfTheBandRulesBlendThePreviews) {
+  const std::vector<Picture> stack = test::randomStack(4, 500, 260, 8);
+  addStack(stack);
+  request.rule = 4;
+  request.memoryBudget = oneRowPerBand(500, 260);
+  run(RunMode::Previews);
+  std::vector<Picture> previews;
+  for (int i = 1; i <= 4; ++i)
+    previews.push_back(test::toPicture(set.entry(i).preview.get()));
+  EXPECT_EQ(result(), test::referenceMedian(previews));
+}
+
+TEST_F(RunRulesTest, BandedProgressClimbsToTheHeightAndNoFurther) {
+  addStack(test::randomStack(5, 20, 13, 4));
+  request.rule = 5;
+  for (int threads : {1, 3}) {
+    setWorkerThreads(threads);
+    for (uint64_t memory : {oneRowPerBand(20, 13), kEverythingFits}) {
+      observer.progressValues.clear();
+      request.memoryBudget = memory;
+      run(RunMode::FullSize);
+      const std::vector<int64_t> &values = observer.progressValues;
+      EXPECT_EQ(observer.progressMaximum, 13);
+      EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+      EXPECT_EQ(values.back(), 13);
+      EXPECT_EQ(observer.visibility.back(), false);
+    }
+  }
+}
+
+TEST_F(RunRulesTest, RulesRefuseTheWrongNumberOfImagesBeforeReadingAny) {
+  const std::string minimum = "Minimum 3 images required for this mode";
+  const std::string exactlyTwo = "Exactly 2 images required for this mode";
+  const std::vector<std::tuple<int, int, std::string>> cases = {
+      {4, 2, minimum}, {5, 1, minimum}, {7, 2, minimum}, {8, 1, exactlyTwo}, {8, 3, exactlyTwo}};
+  for (const auto &[option, count, message] : cases) {
+    SCOPED_TRACE(::testing::Message() << "rule " << option << ", " << count << " images");
+    set = ImageSet();
+    observer = test::RecordingObserver();
+    // The files do not exist: a refusal must come before any of them is opened.
+    for (int i = 1; i <= count; ++i)
+      set.append(dir.path().string(), {"missing_" + std::to_string(i) + ".png"});
+    request.rule = option;
+    run(RunMode::FullSize);
+    EXPECT_EQ(outcome.refusal, message);
+    EXPECT_FALSE(outcome.picture);
+    EXPECT_TRUE(observer.visibility.empty());
+  }
+}
+
+TEST_F(RunRulesTest, ARefusedPreviewRunReturnsImageOnesPreview) {
+  addStack(test::randomStack(2, 600, 300, 12));
+  request.rule = 4;
+  run(RunMode::Previews);
+  EXPECT_EQ(outcome.refusal, "Minimum 3 images required for this mode");
+  EXPECT_EQ(result(), test::toPicture(set.entry(1).preview.get()));
+  EXPECT_EQ(result().width, 400);
+}
+
+} // namespace
+} // namespace lumicomb

@@ -1,0 +1,69 @@
+#include "base/errors.h"
+#include "rules/different_from_first.h"
+#include "rules/extremes.h"
+#include "support/reference_blends.h"
+#include "support/rule_runner.h"
+
+#include <gtest/gtest.h>
+
+namespace lumicomb {
+namespace {
+
+using test::colourStack;
+using test::Picture;
+using test::redOf;
+using test::redStack;
+using test::Rgb;
+using test::sweepBlend;
+
+TEST(Extremes, MatchBruteForceWhateverOrderTheLaterSourcesArrive) {
+  for (int count : {1, 2, 3, 4, 5, 8, 11}) {
+    SCOPED_TRACE(count);
+    const std::vector<Picture> stack = test::randomStack(count, 13, 7, 200u + count);
+    EXPECT_EQ(sweepBlend(*brightestRule(), stack), test::referenceBrightest(stack));
+    EXPECT_EQ(sweepBlend(*darkestRule(), stack), test::referenceDarkest(stack));
+  }
+  const std::vector<Picture> stack = test::randomStack(5, 9, 4, 7);
+  EXPECT_EQ(sweepBlend(*brightestRule(), stack, {0, 4, 2, 3, 1}), test::referenceBrightest(stack));
+  EXPECT_EQ(sweepBlend(*darkestRule(), stack, {0, 3, 1, 4, 2}), test::referenceDarkest(stack));
+}
+
+TEST(Extremes, TakeEachChannelOnItsOwn) {
+  const std::vector<Picture> stack = colourStack({{200, 10, 10}, {10, 200, 10}});
+  EXPECT_EQ(sweepBlend(*brightestRule(), stack).pixels[0], (Rgb{200, 200, 10}));
+  EXPECT_EQ(sweepBlend(*darkestRule(), stack).pixels[0], (Rgb{10, 10, 10}));
+}
+
+TEST(DifferentFromFirst, MatchesBruteForceForAnyLimitAndArrivalOrder) {
+  for (int count : {1, 2, 3, 4, 5, 8}) {
+    for (int limit : {0, 5, 60, 255}) {
+      SCOPED_TRACE(std::to_string(count) + " images, limit " + std::to_string(limit));
+      const std::vector<Picture> stack = test::randomStack(count, 11, 5, 300u + count);
+      EXPECT_EQ(sweepBlend(*differentFromFirstRule(limit), stack),
+                test::referenceDifferentFromFirst(stack, limit));
+    }
+  }
+  // Image 1 always comes first; the others in any order, and the highest qualifying one wins.
+  const std::vector<Picture> stack = test::randomStack(6, 9, 4, 17);
+  EXPECT_EQ(sweepBlend(*differentFromFirstRule(20), stack, {0, 5, 3, 1, 4, 2}),
+            test::referenceDifferentFromFirst(stack, 20));
+}
+
+TEST(DifferentFromFirst, KeepsTheLastSourceThatDiffersEnoughFromImageOne) {
+  EXPECT_EQ(redOf(sweepBlend(*differentFromFirstRule(5), redStack({100, 104, 105}))), 105);
+  EXPECT_EQ(redOf(sweepBlend(*differentFromFirstRule(5), redStack({100, 95, 103}))), 95);
+  EXPECT_EQ(redOf(sweepBlend(*differentFromFirstRule(5), redStack({100, 120, 101}))), 120);
+  EXPECT_EQ(redOf(sweepBlend(*differentFromFirstRule(255), redStack({0, 254, 255, 1}))), 255);
+  const std::vector<Picture> stack = test::randomStack(4, 6, 6, 5);
+  EXPECT_EQ(sweepBlend(*differentFromFirstRule(0), stack), stack[3]);
+}
+
+TEST(DifferentFromFirst, HandlesMoreSourcesThanAByteCanNumber) {
+  const std::vector<Picture> stack = test::randomStack(300, 3, 2, 23);
+  EXPECT_EQ(sweepBlend(*differentFromFirstRule(100), stack, {0, 299, 5, 256, 255, 1}),
+            test::referenceDifferentFromFirst(
+                {stack[0], stack[1], stack[5], stack[255], stack[256], stack[299]}, 100));
+}
+
+} // namespace
+} // namespace lumicomb

@@ -1,0 +1,60 @@
+#include "ui/about_dialog.h"
+
+#include "ui/app_title.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+// The icon lives in a static library, whose resource registration the linker would otherwise
+// drop; Q_INIT_RESOURCE has to be used outside any namespace.
+static void registerDialogResources() { Q_INIT_RESOURCE(resources); }
+
+namespace lumicomb::ui {
+namespace {
+
+QLabel *centredLabel(QWidget *parent, const char *name, const QString &text, QRect geometry) {
+  auto *label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setAlignment(Qt::AlignCenter);
+  label->setGeometry(geometry);
+  return label;
+}
+
+QPixmap programIcon(QSize size) {
+  registerDialogResources();
+  return QPixmap(QStringLiteral(":/lumicomb/icon.png"))
+      .scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
+QString revisionText(int major, int minor, int revision) {
+  return QStringLiteral("Revision %1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+AboutDialog::AboutDialog(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+  setWindowTitle(QStringLiteral("About"));
+  setFixedSize(264, 150);
+
+  QLabel *image = centredLabel(this, "Image1", QString(), {8, 8, 26, 26});
+  image->setPixmap(programIcon({26, 26}));
+
+  QLabel *product = centredLabel(this, "Label1", kProductName, {32, 16, 201, 25});
+  QFont large = product->font();
+  large.setPointSizeF(13.8);
+  product->setFont(large);
+
+  centredLabel(this, "LabelRevision",
+               revisionText(LUMICOMB_VERSION_MAJOR, LUMICOMB_VERSION_MINOR, LUMICOMB_VERSION_PATCH),
+               {32, 48, 201, 25});
+  centredLabel(this, "Label2", QStringLiteral("Uses FreeImage \u00A9 module"), {32, 88, 201, 17});
+
+  auto *close = new QPushButton(QStringLiteral("Close"), this);
+  close->setObjectName("Command1");
+  close->setGeometry(80, 112, 97, 25);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+} // namespace lumicomb::ui

@@ -1,0 +1,386 @@
+#include "ui/image_window.h"
+
+#include "app/number_text.h"
+#include "base/errors.h"
+#include "base/memory_budget.h"
+#include "passes/run_blend.h"
+#include "ui/add_images_dialog.h"
+#include "ui/image_adding.h"
+#include "ui/message_box.h"
+#include "ui/picture_box.h"
+#include "ui/placed_widgets.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace lumicomb::ui {
+namespace {
+
+constexpr QSize kInitialClientSize{700, 558};
+/// The "Cancel" button beside the progress bar, and the gap between the two.
+constexpr QSize kCancelSize{75, 25};
+constexpr int kCancelGap = 8;
+
+/// Where each entry of the rule group stands: two columns inside the parameter frame, in the
+/// registry's order. "Sharpest" has a place but is never shown.
+const std::array<QRect, 10> kRulePlaces = {{
+    {8, 16, 90, 17},
+    {104, 16, 132, 17},
+    {8, 43, 90, 17},
+    {104, 43, 132, 17},
+    {8, 69, 90, 17},
+    {104, 69, 220, 17},
+    {8, 96, 228, 17},
+    {8, 123, 228, 17},
+    {8, 149, 228, 17},
+    {8, 176, 228, 17},
+}};
+
+/// The text a rule's box holds at first, as the registry gives it.
+QString defaultText(RuleParameter parameter) {
+  for (const RuleDescription &rule : ruleRegistry())
+    if (rule.parameter == parameter)
+      return rule.defaultText;
+  return {};
+}
+
+QString sentence(QString text) {
+  if (!text.isEmpty())
+    text[0] = text[0].toUpper();
+  return text;
+}
+
+/// Runs `step` on the UI thread; a failure is shown, naming what failed, and reported as false.
+template <typename Step> bool succeedsOrSays(QWidget *parent, Step &&step) {
+  try {
+    step();
+    return true;
+  } catch (const std::bad_alloc &) {
+    showMessageBox(parent, QObject::tr("There is not enough memory for this."));
+  } catch (const std::exception &error) {
+    showMessageBox(parent, sentence(QString::fromStdString(oneLine(error.what()))));
+  }
+  return false;
+}
+
+/// A preview box shows its picture at the picture's own size.
+void showAtOwnSize(PictureBox *box, const FIBITMAP *picture) {
+  box->showBitmap(picture, static_cast<int>(widthOf(picture)), static_cast<int>(heightOf(picture)));
+}
+
+QStringList localFiles(const QMimeData *mime) {
+  QStringList paths;
+  if (!mime || !mime->hasUrls())
+    return paths;
+  for (const QUrl &url : mime->urls())
+    if (url.isLocalFile())
+      paths.append(url.toLocalFile());
+  return paths;
+}
+
+} // namespace
+
+ImageWindow::ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemory &addMemory,
+                         SaveFileDialog &saveDialog, QWidget *parent)
+    : QWidget(parent), m_set(set), m_settings(settings), m_addMemory(addMemory),
+      m_saveDialog(saveDialog) {
+  setObjectName("ImageWindow");
+  setWindowTitle(tr("Image"));
+  resize(kInitialClientSize);
+  setAcceptDrops(true);
+  buildImageList();
+  buildBlendOptions();
+  buildPreviewButtons();
+  buildPictures();
+  connectRunner();
+}
+
+void ImageWindow::buildImageList() {
+  QGroupBox *frame = boldGroupBox(this, "Frame4", tr("Image list"), {8, 8, 329, 185});
+  m_imageList = placed(new QListWidget(frame), "ImageList1", {8, 16, 313, 131});
+  m_imageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_removeImages =
+      placed(new QPushButton(tr("Remove image(s)"), frame), "CmdRemoveImages", {8, 152, 97, 25});
+  m_addImages = placed(new QPushButton(tr("Add image(s)"), frame), "Command1", {216, 152, 105, 25});
+  connect(m_imageList, &QListWidget::itemSelectionChanged, this,
+          &ImageWindow::onListSelectionChanged);
+  connect(m_removeImages, &QPushButton::clicked, this, &ImageWindow::onRemoveImages);
+  connect(m_addImages, &QPushButton::clicked, this, &ImageWindow::onAddImages);
+}
+
+void ImageWindow::buildBlendOptions() {
+  m_frameEquip =
+      boldGroupBox(this, "FrameEquip", tr("Pixel blending parameters"), {8, 200, 329, 241});
+  m_blendOption = new QButtonGroup(this);
+  m_blendOption->setObjectName("BlendOption");
+  for (const RuleDescription &rule : ruleRegistry()) {
+    const QByteArray name = "BlendOption" + QByteArray::number(rule.index);
+    QRadioButton *option =
+        placed(new QRadioButton(tr(rule.caption), m_frameEquip), name.constData(),
+               kRulePlaces.at(static_cast<size_t>(rule.index)));
+    m_blendOption->addButton(option, rule.index);
+    option->setVisible(rule.make != nullptr);
+  }
+  m_blendOption->button(0)->setChecked(true);
+  m_textDivide = placed(new QLineEdit(defaultText(RuleParameter::Divisor), m_frameEquip),
+                        "TextDivide", {240, 16, 57, 19});
+  m_textLimit = placed(new QLineEdit(defaultText(RuleParameter::Limit), m_frameEquip), "TextLimit",
+                       {240, 96, 57, 19});
+}
+
+void ImageWindow::buildPreviewButtons() {
+  QGroupBox *frame = boldGroupBox(this, "Frame2", tr("Preview"), {8, 448, 329, 49});
+  m_preview = placed(new QPushButton(tr("Preview"), frame), "CmdFreeImage", {8, 16, 89, 25});
+  m_save = placed(new QPushButton(tr("Save image as ..."), frame), "CommandSaveFreeimage",
+                  {104, 16, 105, 25});
+  m_close = placed(new QPushButton(tr("&Close"), this), "CmdOK", {8, 504, 89, 21});
+  connect(m_preview, &QPushButton::clicked, this, &ImageWindow::runPreview);
+  connect(m_save, &QPushButton::clicked, this, &ImageWindow::runSave);
+  connect(m_close, &QPushButton::clicked, this, [this] {
+    if (auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget()))
+      subWindow->close();
+    else
+      close();
+  });
+}
+
+void ImageWindow::buildPictures() {
+  m_picSmallFrom = placed(new PictureBox(this), "PicSmallFrom", {344, 8, 353, 257});
+  m_picSmallTo = placed(new PictureBox(this), "PicSmallTo", {344, 272, 353, 257});
+  m_progress = placed(new QProgressBar(this), "ImgProgressBar", {344, 536, 353, 17});
+  m_progress->setRange(0, 100);
+  m_progress->setTextVisible(false);
+  m_progress->hide();
+  m_cancel = placed(new QPushButton(tr("Cancel"), this), "CmdCancel", {0, 0, 0, 0});
+  m_cancel->setShortcut(Qt::Key_Escape);
+  m_cancel->hide();
+  connect(m_cancel, &QPushButton::clicked, &m_runner, &BlendRunner::requestCancel);
+  placeProgressRow(m_progress->y(), 353);
+}
+
+/// The progress bar and the "Cancel" button beside it share one row of the column's width.
+void ImageWindow::placeProgressRow(int top, int width) {
+  const int cancelWidth = std::max(kCancelSize.width(), m_cancel->sizeHint().width());
+  const int barWidth = width - kCancelGap - cancelWidth;
+  m_progress->setGeometry(m_progress->x(), top, barWidth, m_progress->height());
+  m_cancel->setGeometry(m_progress->x() + barWidth + kCancelGap,
+                        top + (m_progress->height() - kCancelSize.height()) / 2, cancelWidth,
+                        kCancelSize.height());
+}
+
+void ImageWindow::connectRunner() {
+  connect(&m_runner, &BlendRunner::progressVisibleChanged, m_progress, &QWidget::setVisible);
+  connect(&m_runner, &BlendRunner::progressMaximumChanged, this, [this](double maximum) {
+    m_progress->setRange(0, static_cast<int>(std::max(1.0, maximum)));
+  });
+  connect(&m_runner, &BlendRunner::progressValueChanged, this, [this](qint64 value) {
+    m_progress->setValue(static_cast<int>(std::min<qint64>(value, m_progress->maximum())));
+  });
+  connect(&m_runner, &BlendRunner::finished, this, &ImageWindow::onRunFinished);
+}
+
+void ImageWindow::refreshImageList() {
+  m_refilling = true;
+  m_imageList->clear();
+  for (int i = 1; i <= m_set.sourceCount(); ++i)
+    m_imageList->addItem(QString::fromStdString(m_set.entry(i).name));
+  m_refilling = false;
+  if (m_set.sourceCount() == 0)
+    return;
+  // Making row 0 current and selected counts as a click on it.
+  m_imageList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+}
+
+void ImageWindow::onListSelectionChanged() {
+  if (m_refilling || m_imageList->currentRow() < 0)
+    return;
+  m_save->setVisible(m_imageList->selectedItems().size() == 1);
+  showSourcePreview(m_imageList->currentRow() + 1);
+}
+
+void ImageWindow::showSourcePreview(int i) {
+  const bool shown = succeedsOrSays(this, [&] {
+    if (!m_set.entry(i).preview)
+      makePreview(m_set, i, previewBox(), {defaultMemoryBudget(), 0, {}});
+  });
+  if (!shown)
+    return;
+  showAtOwnSize(m_picSmallFrom, m_set.entry(i).preview.get());
+  layOutPictureColumn();
+  growToFitPictureColumn();
+}
+
+PreviewBox ImageWindow::previewBox() const {
+  return {m_settings.previewWidth, m_settings.previewHeight};
+}
+
+/// The result box one margin below the source box, the progress bar one margin below that.
+void ImageWindow::layOutPictureColumn() {
+  const QRect from = m_picSmallFrom->geometry();
+  const int margin = from.top();
+  m_picSmallTo->setGeometry(m_picSmallTo->x(), 2 * margin + from.height(), from.width(),
+                            from.height());
+  placeProgressRow(3 * margin + 2 * from.height(), from.width());
+}
+
+/// The window only ever grows, and only in its normal state, so that the column fits with the
+/// same margin on the right as the frames keep on the left.
+void ImageWindow::growToFitPictureColumn() {
+  auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
+  QWidget *window = subWindow ? static_cast<QWidget *>(subWindow) : this;
+  if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+    return;
+  const int width =
+      std::max(m_picSmallTo->geometry().right() + 1 + m_frameEquip->x(), this->width());
+  const int height =
+      std::max(m_progress->y() + fontMetrics().height() + 2 * m_progress->height(), this->height());
+  const QSize growth = QSize(width, height) - size();
+  if (growth.isNull())
+    return;
+  if (subWindow)
+    subWindow->resize(subWindow->size() + growth);
+  else
+    resize(width, height);
+}
+
+void ImageWindow::onAddImages() {
+  AddImagesDialog dialog(m_set, m_addMemory, this);
+  dialog.exec();
+  refreshImageList();
+}
+
+void ImageWindow::onRemoveImages() {
+  std::vector<bool> selected(static_cast<size_t>(m_imageList->count()), false);
+  for (const QListWidgetItem *item : m_imageList->selectedItems())
+    selected[static_cast<size_t>(m_imageList->row(item))] = true;
+  m_set.remove(selected);
+  refreshImageList();
+}
+
+bool ImageWindow::refuseWithoutImages() {
+  if (m_set.sourceCount() > 0)
+    return false;
+  showMessageBox(this, tr("There are no images to blend. Add some with \"Add image(s)\" first."));
+  return true;
+}
+
+std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
+  BlendRequest request;
+  request.rule = m_blendOption->checkedId();
+  request.mode = mode;
+  request.box = previewBox();
+  const bool read = succeedsOrSays(this, [&] {
+    request.parameters =
+        ruleParameters(ruleDescription(request.rule), m_textDivide->text().toStdString(),
+                       m_textLimit->text().toStdString());
+  });
+  if (!read)
+    return std::nullopt;
+  return request;
+}
+
+void ImageWindow::runPreview() {
+  if (isRunning() || refuseWithoutImages())
+    return;
+  const std::optional<BlendRequest> request = chosenRequest(RunMode::Previews);
+  if (!request)
+    return;
+  auto outcome = std::make_shared<BlendOutcome>();
+  startRun([this, request = *request,
+            outcome](RunObserver &observer) { *outcome = runBlend(m_set, request, observer); },
+           [this, outcome] {
+             if (outcome->picture)
+               showAtOwnSize(m_picSmallTo, outcome->picture.get());
+             if (outcome->refusal)
+               showMessageBox(this, QString::fromStdString(*outcome->refusal));
+           });
+}
+
+void ImageWindow::runSave() {
+  if (isRunning() || refuseWithoutImages())
+    return;
+  const std::optional<BlendRequest> request = chosenRequest(RunMode::FullSize);
+  if (!request)
+    return;
+  std::optional<SaveTarget> target;
+  succeedsOrSays(this, [&] { target = askSaveTarget(m_set, m_settings, m_saveDialog); });
+  if (!target)
+    return;
+  const SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request};
+  auto refusal = std::make_shared<std::optional<std::string>>();
+  startRun([this, job,
+            refusal](RunObserver &observer) { *refusal = blendAndSave(m_set, job, observer); },
+           [this, refusal] {
+             if (*refusal)
+               showMessageBox(this, QString::fromStdString(**refusal));
+           });
+}
+
+void ImageWindow::startRun(BlendRunner::Job job, std::function<void()> whenDone) {
+  if (!m_runner.start(std::move(job)))
+    return;
+  m_whenDone = std::move(whenDone);
+  setRunning(true);
+}
+
+void ImageWindow::onRunFinished(const QString &failure, bool cancelled) {
+  setRunning(false);
+  const std::function<void()> whenDone = std::exchange(m_whenDone, nullptr);
+  if (cancelled)
+    return;
+  if (!failure.isEmpty())
+    showMessageBox(this, sentence(failure));
+  else if (whenDone)
+    whenDone();
+}
+
+void ImageWindow::setRunning(bool running) {
+  m_cancel->setVisible(running);
+  for (QWidget *control : std::initializer_list<QWidget *>{m_preview, m_save, m_addImages,
+                                                           m_removeImages, m_imageList, m_close})
+    control->setEnabled(!running);
+  setAcceptDrops(!running);
+  if (auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+    const bool visible = subWindow->isVisible();
+    subWindow->setWindowFlag(Qt::WindowCloseButtonHint, !running);
+    if (visible)
+      subWindow->show();
+  }
+  emit runningChanged(running);
+}
+
+void ImageWindow::closeEvent(QCloseEvent *event) {
+  if (isRunning()) {
+    event->ignore();
+    return;
+  }
+  m_set.releaseAllBitmaps();
+  event->accept();
+  emit closed();
+}
+
+void ImageWindow::dragEnterEvent(QDragEnterEvent *event) {
+  if (!isRunning() && !localFiles(event->mimeData()).isEmpty())
+    event->acceptProposedAction();
+}
+
+void ImageWindow::dropEvent(QDropEvent *event) {
+  const QStringList paths = localFiles(event->mimeData());
+  if (isRunning() || paths.isEmpty())
+    return;
+  event->acceptProposedAction();
+  addImageFiles(this, m_set, paths);
+  refreshImageList();
+}
+
+} // namespace lumicomb::ui

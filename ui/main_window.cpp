@@ -1,0 +1,157 @@
+#include "ui/main_window.h"
+
+#include "ui/about_dialog.h"
+#include "ui/app_title.h"
+#include "ui/image_window.h"
+#include "ui/setup_dialog.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+
+namespace lumicomb::ui {
+namespace {
+
+constexpr QSize kInitialClientSize{546, 478};
+
+QMenu *menu(QMenuBar *bar, const char *name, const QString &caption) {
+  QMenu *created = bar->addMenu(caption);
+  created->setObjectName(name);
+  return created;
+}
+
+QAction *entry(QMenu *menu, const char *name, const QString &caption) {
+  QAction *action = menu->addAction(caption);
+  action->setObjectName(name);
+  return action;
+}
+
+} // namespace
+
+MainWindow::MainWindow(SettingsStore &store, QWidget *parent)
+    : QMainWindow(parent), m_store(store), m_settings(loadSettings(store)), m_saveAsDialog(this),
+      m_saveDialog(&m_saveAsDialog) {
+  setObjectName("MainWindow");
+  setWindowTitle(kProductName);
+  setWindowIcon(QIcon(":/lumicomb/icon.png"));
+  m_mdiArea = new QMdiArea(this);
+  m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(m_mdiArea);
+  buildMenus();
+  resize(kInitialClientSize.width(), kInitialClientSize.height() + menuBar()->sizeHint().height());
+}
+
+MainWindow::~MainWindow() {
+  if (m_imageWindow)
+    m_imageWindow->cancelRun();
+}
+
+void MainWindow::buildMenus() {
+  QMenu *file = menu(menuBar(), "CmdFile", tr("&File"));
+  m_openImages = entry(file, "CmdFileOpenFreeImage", tr("Open image(s)"));
+  file->addSeparator()->setObjectName("Sep2");
+  QAction *exit = entry(file, "CmdFileExit", tr("&Exit"));
+  m_setup = entry(menu(menuBar(), "CmdSetup", tr("&Setup")), "CmdSetupSetup", tr("&Setup"));
+  QAction *about = entry(menu(menuBar(), "CmdAbout", tr("&About")), "CmdAboutAbout", tr("&About"));
+  connect(m_openImages, &QAction::triggered, this, &MainWindow::openImages);
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+  connect(m_setup, &QAction::triggered, this, &MainWindow::openSetup);
+  connect(about, &QAction::triggered, this, &MainWindow::openAbout);
+}
+
+ImageWindow *MainWindow::imageWindow() {
+  if (m_imageWindow)
+    return m_imageWindow;
+  auto *form = new ImageWindow(m_set, m_settings, m_addMemory, *m_saveDialog);
+  QMdiSubWindow *subWindow = m_mdiArea->addSubWindow(form);
+  subWindow->setAttribute(Qt::WA_DeleteOnClose);
+  subWindow->setWindowIcon(windowIcon());
+  subWindow->installEventFilter(this);
+  connect(form, &ImageWindow::runningChanged, this,
+          [this](bool running) { setMenusAvailable(!running); });
+  // Forgotten at once, not when the closed window is finally deleted, so that the next
+  // request opens a fresh one.
+  connect(form, &ImageWindow::closed, this, [this] { m_imageWindow = nullptr; });
+  m_imageWindow = form;
+  subWindow->show();
+  growToShow(subWindow);
+  // A window opened by a redraw lists the images it is about to draw.
+  form->refreshImageList();
+  return form;
+}
+
+void MainWindow::openImages() {
+  AddImagesDialog dialog(m_set, m_addMemory, this);
+  dialog.exec();
+  if (m_imageWindow)
+    m_imageWindow->refreshImageList();
+  else
+    imageWindow(); // opening fills the list
+}
+
+void MainWindow::openSetup() {
+  SetupDialog dialog(
+      m_settings, m_store, [this] { onPreviewSizeChanged(); }, this);
+  dialog.exec();
+}
+
+void MainWindow::openAbout() {
+  AboutDialog dialog(this);
+  dialog.exec();
+}
+
+/// New preview sizes: every preview is made again when next needed, image 1 at once.
+void MainWindow::onPreviewSizeChanged() {
+  if (m_set.sourceCount() == 0)
+    return;
+  m_set.discardPreviews();
+  const bool wasOpen = m_imageWindow;
+  ImageWindow *form = imageWindow();
+  if (wasOpen)
+    form->showSourcePreview(1);
+}
+
+void MainWindow::setMenusAvailable(bool available) {
+  m_openImages->setEnabled(available);
+  m_setup->setEnabled(available);
+}
+
+/// The main window grows so that the whole image window can be seen, as far as the screen
+/// allows; it never shrinks on its own.
+void MainWindow::growToShow(const QMdiSubWindow *subWindow) {
+  const QRect frame = subWindow->geometry();
+  const QSize needed(frame.right() + 1, frame.bottom() + 1);
+  const QSize area = m_mdiArea->viewport()->size();
+  QSize growth(std::max(0, needed.width() - area.width()),
+               std::max(0, needed.height() - area.height()));
+  if (growth.isNull() || isMaximized() || isFullScreen())
+    return;
+  QSize wanted = size() + growth;
+  if (const QScreen *screen = this->screen())
+    wanted = wanted.boundedTo(screen->availableGeometry().size());
+  resize(wanted);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+  if (event->type() == QEvent::Resize)
+    if (auto *subWindow = qobject_cast<QMdiSubWindow *>(watched))
+      growToShow(subWindow);
+  return QMainWindow::eventFilter(watched, event);
+}
+
+/// Closing during a run stops the run first and waits for it; then the image window closes,
+/// which releases the set's bitmaps, and whatever is left goes too.
+void MainWindow::closeEvent(QCloseEvent *event) {
+  if (m_imageWindow) {
+    m_imageWindow->cancelRun();
+    m_mdiArea->closeAllSubWindows();
+  }
+  m_set.releaseAllBitmaps();
+  event->accept();
+}
+
+} // namespace lumicomb::ui

@@ -1,0 +1,155 @@
+#include "ui/setup_dialog.h"
+
+#include "base/errors.h"
+#include "ui/message_box.h"
+#include "ui/placed_widgets.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include <algorithm>
+#include <utility>
+
+namespace lumicomb::ui {
+namespace {
+
+const QStringList kFileTypes = {QStringLiteral("TIFF"), QStringLiteral("JPEG"),
+                                QStringLiteral("BMP"), QStringLiteral("PNG")};
+constexpr int kPreviewStep = 25;
+constexpr int kJpegPageStep = 5;
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry) {
+  return placed(new QLabel(text, parent), name, geometry);
+}
+
+/// Ticks mark every page step.
+QSlider *slider(QWidget *parent, const char *name, QRect geometry, SettingRange range,
+                int singleStep, int pageStep) {
+  QSlider *control = placed(new QSlider(Qt::Horizontal, parent), name, geometry);
+  control->setRange(static_cast<int>(range.low), static_cast<int>(range.high));
+  control->setSingleStep(singleStep);
+  control->setPageStep(pageStep);
+  control->setTickPosition(QSlider::TicksBelow);
+  control->setTickInterval(pageStep);
+  return control;
+}
+
+/// Values outside the slider's range show as its nearest end.
+void showValue(QSlider *control, int64_t value) {
+  control->setValue(
+      static_cast<int>(std::clamp<int64_t>(value, control->minimum(), control->maximum())));
+}
+
+QString pixelsText(int value) { return QString::number(value) + QStringLiteral(" pixels"); }
+
+/// Only an exact match of an offered name chooses it; anything else offers TIFF.
+int fileTypeIndex(const std::string &fileType) {
+  return std::max<int>(0, static_cast<int>(kFileTypes.indexOf(QString::fromStdString(fileType))));
+}
+
+} // namespace
+
+SetupDialog::SetupDialog(RunningSettings &settings, SettingsStore &store,
+                         std::function<void()> previewSizeChanged, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_settings(settings),
+      m_store(store), m_previewSizeChanged(std::move(previewSizeChanged)) {
+  setWindowTitle(QStringLiteral("Lumicomb setup"));
+  setFixedSize(346, 362);
+
+  QGroupBox *blendMode =
+      boldGroupBox(this, "FrameBlendmode", QStringLiteral("Default blendmode"), {8, 8, 329, 89});
+  QLabel *placeholder =
+      label(blendMode, "Label2", QStringLiteral("To be added"), {56, 32, 193, 25});
+  QFont large = placeholder->font();
+  large.setPointSizeF(13.8);
+  placeholder->setFont(large);
+
+  buildPreviewFrame(boldGroupBox(this, "Frame1", QStringLiteral("Preview"), {8, 104, 329, 73}));
+  buildSaveFrame(
+      boldGroupBox(this, "Frame2", QStringLiteral("Save file type"), {8, 184, 329, 105}));
+  buildButtons();
+  showSettings();
+}
+
+void SetupDialog::buildPreviewFrame(QGroupBox *frame) {
+  label(frame, "Label1", QStringLiteral("Max width"), {8, 16, 65, 17});
+  m_width = slider(frame, "SliderPreviewWidth", {88, 16, 145, 17}, kPreviewWidthRange, kPreviewStep,
+                   kPreviewStep);
+  m_widthLabel = label(frame, "LabelPreviewWidth", QString(), {248, 16, 65, 17});
+
+  label(frame, "Label3", QStringLiteral("Max height"), {8, 40, 65, 17});
+  m_height = slider(frame, "SliderPreviewHeight", {88, 40, 145, 17}, kPreviewHeightRange,
+                    kPreviewStep, kPreviewStep);
+  m_heightLabel = label(frame, "LabelPreviewHeight", QString(), {248, 40, 65, 17});
+
+  connect(m_width, &QSlider::valueChanged, m_widthLabel,
+          [this](int value) { m_widthLabel->setText(pixelsText(value)); });
+  connect(m_height, &QSlider::valueChanged, m_heightLabel,
+          [this](int value) { m_heightLabel->setText(pixelsText(value)); });
+}
+
+void SetupDialog::buildSaveFrame(QGroupBox *frame) {
+  label(frame, "Label7", QStringLiteral("Type"), {8, 16, 169, 17});
+  m_fileType = placed(new QComboBox(frame), "ComboFiletype", {8, 32, 313, 19});
+  label(frame, "Label8", QStringLiteral("JPEG compression level"), {8, 56, 169, 17});
+  m_jpegQuality =
+      slider(frame, "SliderJPEGcompression", {8, 72, 313, 17}, kJpegQualityRange, 1, kJpegPageStep);
+}
+
+void SetupDialog::buildButtons() {
+  auto *saveDefaults = placed(new QPushButton(QStringLiteral("Save as defaults"), this),
+                              "CommandSaveDefault", {8, 296, 329, 25});
+  auto *cancel =
+      placed(new QPushButton(QStringLiteral("Cancel"), this), "CommandCancel", {8, 328, 73, 25});
+  auto *ok = placed(new QPushButton(QStringLiteral("OK"), this), "CommandOK", {256, 328, 81, 25});
+
+  connect(saveDefaults, &QPushButton::clicked, this, &SetupDialog::saveAsDefaults);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ok, &QPushButton::clicked, this, [this] {
+    applyChoices();
+    accept();
+  });
+
+  setTabOrder(m_width, m_height);
+  setTabOrder(m_height, m_fileType);
+  setTabOrder(m_fileType, m_jpegQuality);
+  setTabOrder(m_jpegQuality, saveDefaults);
+  setTabOrder(saveDefaults, cancel);
+  setTabOrder(cancel, ok);
+}
+
+void SetupDialog::showSettings() {
+  showValue(m_width, m_settings.previewWidth);
+  showValue(m_height, m_settings.previewHeight);
+  m_widthLabel->setText(pixelsText(m_width->value()));
+  m_heightLabel->setText(pixelsText(m_height->value()));
+  m_fileType->addItems(kFileTypes);
+  m_fileType->setCurrentIndex(fileTypeIndex(m_settings.fileType));
+  showValue(m_jpegQuality, m_settings.jpegQuality);
+}
+
+void SetupDialog::applyChoices() {
+  if (m_width->value() != m_settings.previewWidth ||
+      m_height->value() != m_settings.previewHeight) {
+    m_settings.previewWidth = m_width->value();
+    m_settings.previewHeight = m_height->value();
+    if (m_previewSizeChanged)
+      m_previewSizeChanged();
+  }
+  m_settings.fileType = m_fileType->currentText().toStdString();
+  m_settings.jpegQuality = m_jpegQuality->value();
+}
+
+void SetupDialog::saveAsDefaults() {
+  applyChoices();
+  try {
+    saveSettings(m_store, m_settings);
+  } catch (const LumicombError &error) {
+    showMessageBox(this, QString::fromStdString(error.what()));
+  }
+}
+
+} // namespace lumicomb::ui
