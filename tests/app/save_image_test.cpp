@@ -78,7 +78,9 @@ TEST_F(SaveImageTest, AFailedBlendWritesNoFile) {
 TEST_F(SaveImageTest, ARuleThatRefusesTheImageCountWritesNothing) {
   test::writeWholeFile(dir.file("kept.png"), "earlier work");
   dialog.answer = SaveChoice{dir.file("kept.png"), 4};
-  const SaveJob job{*askSaveTarget(set, settings, dialog), 100, {.rule = 8}}; // exactly two
+  BlendRequest dynamicRange;
+  dynamicRange.rule = 8; // exactly two images
+  const SaveJob job{*askSaveTarget(set, settings, dialog), 100, dynamicRange};
   EXPECT_EQ(blendAndSave(set, job, observer), "Exactly 2 images required for this mode");
   EXPECT_EQ(test::readWholeFile(dir.file("kept.png")), "earlier work");
 }
