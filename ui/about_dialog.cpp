@@ -1,6 +1,7 @@
 #include "ui/about_dialog.h"
 
 #include "ui/app_title.h"
+#include "ui/control_names.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -13,9 +14,11 @@ static void registerDialogResources() { Q_INIT_RESOURCE(resources); }
 namespace lumicomb::ui {
 namespace {
 
-QLabel *centredLabel(QWidget *parent, const char *name, const QString &text, QRect geometry) {
+namespace name = names::aboutDialog;
+
+QLabel *centredLabel(QWidget *parent, const char *objectName, const QString &text, QRect geometry) {
   auto *label = new QLabel(text, parent);
-  label->setObjectName(name);
+  label->setObjectName(objectName);
   label->setAlignment(Qt::AlignCenter);
   label->setGeometry(geometry);
   return label;
@@ -30,29 +33,30 @@ QPixmap programIcon(QSize size) {
 } // namespace
 
 QString revisionText(int major, int minor, int revision) {
-  return QStringLiteral("Revision %1.%2.%3").arg(major).arg(minor).arg(revision);
+  return AboutDialog::tr("Revision %1.%2.%3").arg(major).arg(minor).arg(revision);
 }
 
 AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
-  setWindowTitle(QStringLiteral("About"));
+  setObjectName(name::kWindow);
+  setWindowTitle(tr("About"));
   setFixedSize(264, 150);
 
-  QLabel *image = centredLabel(this, "Image1", QString(), {8, 8, 26, 26});
-  image->setPixmap(programIcon({26, 26}));
+  QLabel *icon = centredLabel(this, name::kIcon, QString(), {8, 8, 26, 26});
+  icon->setPixmap(programIcon({26, 26}));
 
-  QLabel *product = centredLabel(this, "Label1", kProductName, {32, 16, 201, 25});
+  QLabel *product = centredLabel(this, name::kProduct, productName(), {32, 16, 201, 25});
   QFont large = product->font();
   large.setPointSizeF(13.8);
   product->setFont(large);
 
-  centredLabel(this, "LabelRevision",
+  centredLabel(this, name::kRevision,
                revisionText(LUMICOMB_VERSION_MAJOR, LUMICOMB_VERSION_MINOR, LUMICOMB_VERSION_PATCH),
                {32, 48, 201, 25});
-  centredLabel(this, "Label2", QStringLiteral("Uses FreeImage \u00A9 module"), {32, 88, 201, 17});
+  centredLabel(this, name::kCredit, tr("Uses FreeImage \u00A9 module"), {32, 88, 201, 17});
 
-  auto *close = new QPushButton(QStringLiteral("Close"), this);
-  close->setObjectName("Command1");
+  auto *close = new QPushButton(tr("Close"), this);
+  close->setObjectName(name::kClose);
   close->setGeometry(80, 112, 97, 25);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }

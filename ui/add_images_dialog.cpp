@@ -1,5 +1,6 @@
 #include "ui/add_images_dialog.h"
 
+#include "ui/control_names.h"
 #include "ui/image_adding.h"
 
 #include <QCollator>
@@ -17,6 +18,8 @@
 
 namespace lumicomb::ui {
 namespace {
+
+namespace name = names::addImagesDialog;
 
 constexpr int kClientWidth = 338;
 constexpr int kClientHeight = 441;
@@ -61,35 +64,36 @@ QCollator nameOrder() {
 
 /// The files the list offers; name filters ignore letter case, so ".JPG" is included.
 QStringList imageNames(const QString &folder) {
-  QStringList names =
+  QStringList files =
       QDir(folder).entryList({"*.jpg", "*.tif", "*.png", "*.bmp", "*.webp"}, QDir::Files);
-  std::sort(names.begin(), names.end(), nameOrder());
-  return names;
+  std::sort(files.begin(), files.end(), nameOrder());
+  return files;
 }
 
 } // namespace
 
 AddImagesDialog::AddImagesDialog(ImageSet &set, AddImagesMemory &memory, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_set(set), m_memory(memory) {
-  setWindowTitle("Add image files");
+  setObjectName(name::kWindow);
+  setWindowTitle(tr("Add image files"));
   setModal(true);
   setFixedSize(kClientWidth, kClientHeight);
   makeControls();
   connectControls();
   fillDrives();
   openAtRemembered();
-  m_add->setFocus();
+  m_addButton->setFocus();
 }
 
 void AddImagesDialog::makeControls() {
   m_drives = new QComboBox(this);
-  m_drives->setObjectName("Drive1");
+  m_drives->setObjectName(name::kDrives);
   m_drives->setGeometry(8, 8, 321, 19);
 
   m_folderModel = new QFileSystemModel(this);
   m_folderModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
   m_folders = new QTreeView(this);
-  m_folders->setObjectName("Dir1");
+  m_folders->setObjectName(name::kFolders);
   m_folders->setGeometry(8, 32, 321, 120);
   m_folders->setModel(m_folderModel);
   m_folders->setHeaderHidden(true);
@@ -97,28 +101,28 @@ void AddImagesDialog::makeControls() {
     m_folders->hideColumn(column);
 
   m_files = new QListWidget(this);
-  m_files->setObjectName("File1");
+  m_files->setObjectName(name::kFiles);
   m_files->setGeometry(8, 160, 321, 210);
   m_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
   auto *hint = new QLabel(
-      "Use [Shift]-click or [Ctrl]-click to select one or multiple images from list", this);
-  hint->setObjectName("Label1");
+      tr("Use [Shift]-click or [Ctrl]-click to select one or multiple images from list"), this);
+  hint->setObjectName(name::kHint);
   hint->setGeometry(8, 376, 321, 25);
   hint->setWordWrap(true);
 
-  m_cancel = new QPushButton("Cancel", this);
-  m_cancel->setObjectName("CmdCancel");
-  m_cancel->setGeometry(8, 408, 89, 25);
-  m_add = new QPushButton("Add to image list", this);
-  m_add->setObjectName("CmdAddImages");
-  m_add->setGeometry(168, 408, 161, 25);
-  m_add->setDefault(true);
+  m_cancelButton = new QPushButton(tr("Cancel"), this);
+  m_cancelButton->setObjectName(name::kCancel);
+  m_cancelButton->setGeometry(8, 408, 89, 25);
+  m_addButton = new QPushButton(tr("Add to image list"), this);
+  m_addButton->setObjectName(name::kAdd);
+  m_addButton->setGeometry(168, 408, 161, 25);
+  m_addButton->setDefault(true);
 
-  setTabOrder(m_add, m_drives);
+  setTabOrder(m_addButton, m_drives);
   setTabOrder(m_drives, m_folders);
   setTabOrder(m_folders, m_files);
-  setTabOrder(m_files, m_cancel);
+  setTabOrder(m_files, m_cancelButton);
 }
 
 void AddImagesDialog::connectControls() {
@@ -130,8 +134,8 @@ void AddImagesDialog::connectControls() {
     if (holds(path, m_folder))
       m_folders->scrollTo(m_folders->currentIndex());
   });
-  connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(m_add, &QPushButton::clicked, this, &AddImagesDialog::addSelected);
+  connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(m_addButton, &QPushButton::clicked, this, &AddImagesDialog::addSelected);
 }
 
 void AddImagesDialog::fillDrives() {

@@ -44,8 +44,8 @@ private:
   QFileSystemModel *m_folderModel = nullptr;
   QTreeView *m_folders = nullptr;
   QListWidget *m_files = nullptr;
-  QPushButton *m_cancel = nullptr;
-  QPushButton *m_add = nullptr;
+  QPushButton *m_cancelButton = nullptr;
+  QPushButton *m_addButton = nullptr;
   QString m_folder; ///< the folder whose files the file list shows
 };
 

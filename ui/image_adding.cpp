@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 
 namespace lumicomb::ui {
 namespace {
@@ -41,7 +42,7 @@ int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths) {
     }
   }
   if (!refused.isEmpty())
-    showMessageBox(parent, "These files were not added:\n" + refused.join('\n'));
+    showMessageBox(parent, QObject::tr("These files were not added:\n%1").arg(refused.join('\n')));
   if (!overflow.isEmpty())
     showMessageBox(parent, overflow);
   return added;

@@ -5,6 +5,7 @@
 #include "base/memory_budget.h"
 #include "passes/run_blend.h"
 #include "ui/add_images_dialog.h"
+#include "ui/control_names.h"
 #include "ui/image_adding.h"
 #include "ui/message_box.h"
 #include "ui/picture_box.h"
@@ -25,6 +26,8 @@
 
 namespace lumicomb::ui {
 namespace {
+
+namespace name = names::imageWindow;
 
 constexpr QSize kInitialClientSize{700, 558};
 /// The "Cancel" button beside the progress bar, and the gap between the two.
@@ -66,7 +69,7 @@ template <typename Step> bool succeedsOrSays(QWidget *parent, Step &&step) {
     step();
     return true;
   } catch (const std::bad_alloc &) {
-    showMessageBox(parent, QObject::tr("There is not enough memory for this."));
+    showMessageBox(parent, ImageWindow::tr("There is not enough memory for this."));
   } catch (const std::exception &error) {
     showMessageBox(parent, sentence(QString::fromStdString(oneLine(error.what()))));
   }
@@ -94,59 +97,59 @@ ImageWindow::ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemo
                          SaveFileDialog &saveDialog, QWidget *parent)
     : QWidget(parent), m_set(set), m_settings(settings), m_addMemory(addMemory),
       m_saveDialog(saveDialog) {
-  setObjectName("ImageWindow");
+  setObjectName(name::kWindow);
   setWindowTitle(tr("Image"));
   resize(kInitialClientSize);
-  setAcceptDrops(true);
   buildImageList();
-  buildBlendOptions();
-  buildPreviewButtons();
+  buildRuleGroup();
+  buildRunButtons();
   buildPictures();
   connectRunner();
+  updateActions();
 }
 
 void ImageWindow::buildImageList() {
-  QGroupBox *frame = boldGroupBox(this, "Frame4", tr("Image list"), {8, 8, 329, 185});
-  m_imageList = placed(new QListWidget(frame), "ImageList1", {8, 16, 313, 131});
+  QGroupBox *frame = boldGroupBox(this, name::kImageFrame, tr("Image list"), {8, 8, 329, 185});
+  m_imageList = placed(new QListWidget(frame), name::kImageList, {8, 16, 313, 131});
   m_imageList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_removeImages =
-      placed(new QPushButton(tr("Remove image(s)"), frame), "CmdRemoveImages", {8, 152, 97, 25});
-  m_addImages = placed(new QPushButton(tr("Add image(s)"), frame), "Command1", {216, 152, 105, 25});
+  m_removeButton =
+      placed(new QPushButton(tr("Remove image(s)"), frame), name::kRemoveImages, {8, 152, 97, 25});
+  m_addButton =
+      placed(new QPushButton(tr("Add image(s)"), frame), name::kAddImages, {216, 152, 105, 25});
   connect(m_imageList, &QListWidget::itemSelectionChanged, this,
           &ImageWindow::onListSelectionChanged);
-  connect(m_removeImages, &QPushButton::clicked, this, &ImageWindow::onRemoveImages);
-  connect(m_addImages, &QPushButton::clicked, this, &ImageWindow::onAddImages);
+  connect(m_removeButton, &QPushButton::clicked, this, &ImageWindow::onRemoveImages);
+  connect(m_addButton, &QPushButton::clicked, this, &ImageWindow::onAddImages);
 }
 
-void ImageWindow::buildBlendOptions() {
-  m_frameEquip =
-      boldGroupBox(this, "FrameEquip", tr("Pixel blending parameters"), {8, 200, 329, 241});
-  m_blendOption = new QButtonGroup(this);
-  m_blendOption->setObjectName("BlendOption");
+void ImageWindow::buildRuleGroup() {
+  m_parameterFrame = boldGroupBox(this, name::kParameterFrame, tr("Pixel blending parameters"),
+                                  {8, 200, 329, 241});
+  m_ruleGroup = new QButtonGroup(this);
+  m_ruleGroup->setObjectName(name::kRuleGroup);
   for (const RuleDescription &rule : ruleRegistry()) {
-    const QByteArray name = "BlendOption" + QByteArray::number(rule.index);
-    QRadioButton *option =
-        placed(new QRadioButton(tr(rule.caption), m_frameEquip), name.constData(),
-               kRulePlaces.at(static_cast<size_t>(rule.index)));
-    m_blendOption->addButton(option, rule.index);
+    QRadioButton *option = placed(new QRadioButton(tr(rule.caption), m_parameterFrame),
+                                  name::ruleButton(rule.index).constData(),
+                                  kRulePlaces.at(static_cast<size_t>(rule.index)));
+    m_ruleGroup->addButton(option, rule.index);
     option->setVisible(rule.make != nullptr);
   }
-  m_blendOption->button(0)->setChecked(true);
-  m_textDivide = placed(new QLineEdit(defaultText(RuleParameter::Divisor), m_frameEquip),
-                        "TextDivide", {240, 16, 57, 19});
-  m_textLimit = placed(new QLineEdit(defaultText(RuleParameter::Limit), m_frameEquip), "TextLimit",
-                       {240, 96, 57, 19});
+  m_ruleGroup->button(0)->setChecked(true);
+  m_divisorBox = placed(new QLineEdit(defaultText(RuleParameter::Divisor), m_parameterFrame),
+                        name::kDivisorBox, {240, 16, 57, 19});
+  m_limitBox = placed(new QLineEdit(defaultText(RuleParameter::Limit), m_parameterFrame),
+                      name::kLimitBox, {240, 96, 57, 19});
 }
 
-void ImageWindow::buildPreviewButtons() {
-  QGroupBox *frame = boldGroupBox(this, "Frame2", tr("Preview"), {8, 448, 329, 49});
-  m_preview = placed(new QPushButton(tr("Preview"), frame), "CmdFreeImage", {8, 16, 89, 25});
-  m_save = placed(new QPushButton(tr("Save image as ..."), frame), "CommandSaveFreeimage",
-                  {104, 16, 105, 25});
-  m_close = placed(new QPushButton(tr("&Close"), this), "CmdOK", {8, 504, 89, 21});
-  connect(m_preview, &QPushButton::clicked, this, &ImageWindow::runPreview);
-  connect(m_save, &QPushButton::clicked, this, &ImageWindow::runSave);
-  connect(m_close, &QPushButton::clicked, this, [this] {
+void ImageWindow::buildRunButtons() {
+  QGroupBox *frame = boldGroupBox(this, name::kPreviewFrame, tr("Preview"), {8, 448, 329, 49});
+  m_previewButton = placed(new QPushButton(tr("Preview"), frame), name::kPreview, {8, 16, 89, 25});
+  m_saveButton =
+      placed(new QPushButton(tr("Save image as ..."), frame), name::kSave, {104, 16, 105, 25});
+  m_closeButton = placed(new QPushButton(tr("&Close"), this), name::kClose, {8, 504, 89, 21});
+  connect(m_previewButton, &QPushButton::clicked, this, &ImageWindow::runPreview);
+  connect(m_saveButton, &QPushButton::clicked, this, &ImageWindow::runSave);
+  connect(m_closeButton, &QPushButton::clicked, this, [this] {
     if (auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget()))
       subWindow->close();
     else
@@ -155,36 +158,36 @@ void ImageWindow::buildPreviewButtons() {
 }
 
 void ImageWindow::buildPictures() {
-  m_picSmallFrom = placed(new PictureBox(this), "PicSmallFrom", {344, 8, 353, 257});
-  m_picSmallTo = placed(new PictureBox(this), "PicSmallTo", {344, 272, 353, 257});
-  m_progress = placed(new QProgressBar(this), "ImgProgressBar", {344, 536, 353, 17});
-  m_progress->setRange(0, 100);
-  m_progress->setTextVisible(false);
-  m_progress->hide();
-  m_cancel = placed(new QPushButton(tr("Cancel"), this), "CmdCancel", {0, 0, 0, 0});
-  m_cancel->setShortcut(Qt::Key_Escape);
-  m_cancel->hide();
-  connect(m_cancel, &QPushButton::clicked, &m_runner, &BlendRunner::requestCancel);
-  placeProgressRow(m_progress->y(), 353);
+  m_sourcePicture = placed(new PictureBox(this), name::kSourcePicture, {344, 8, 353, 257});
+  m_resultPicture = placed(new PictureBox(this), name::kResultPicture, {344, 272, 353, 257});
+  // The run shows and hides the bar itself, through its observer.
+  m_progressBar = placed(new QProgressBar(this), name::kProgressBar, {344, 536, 353, 17});
+  m_progressBar->setRange(0, 100);
+  m_progressBar->setTextVisible(false);
+  m_progressBar->hide();
+  m_cancelButton = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {0, 0, 0, 0});
+  m_cancelButton->setShortcut(Qt::Key_Escape);
+  connect(m_cancelButton, &QPushButton::clicked, &m_runner, &BlendRunner::requestCancel);
+  placeProgressRow(m_progressBar->y(), 353);
 }
 
 /// The progress bar and the "Cancel" button beside it share one row of the column's width.
 void ImageWindow::placeProgressRow(int top, int width) {
-  const int cancelWidth = std::max(kCancelSize.width(), m_cancel->sizeHint().width());
+  const int cancelWidth = std::max(kCancelSize.width(), m_cancelButton->sizeHint().width());
   const int barWidth = width - kCancelGap - cancelWidth;
-  m_progress->setGeometry(m_progress->x(), top, barWidth, m_progress->height());
-  m_cancel->setGeometry(m_progress->x() + barWidth + kCancelGap,
-                        top + (m_progress->height() - kCancelSize.height()) / 2, cancelWidth,
-                        kCancelSize.height());
+  m_progressBar->setGeometry(m_progressBar->x(), top, barWidth, m_progressBar->height());
+  m_cancelButton->setGeometry(m_progressBar->x() + barWidth + kCancelGap,
+                              top + (m_progressBar->height() - kCancelSize.height()) / 2,
+                              cancelWidth, kCancelSize.height());
 }
 
 void ImageWindow::connectRunner() {
-  connect(&m_runner, &BlendRunner::progressVisibleChanged, m_progress, &QWidget::setVisible);
+  connect(&m_runner, &BlendRunner::progressVisibleChanged, m_progressBar, &QWidget::setVisible);
   connect(&m_runner, &BlendRunner::progressMaximumChanged, this, [this](double maximum) {
-    m_progress->setRange(0, static_cast<int>(std::max(1.0, maximum)));
+    m_progressBar->setRange(0, static_cast<int>(std::max(1.0, maximum)));
   });
   connect(&m_runner, &BlendRunner::progressValueChanged, this, [this](qint64 value) {
-    m_progress->setValue(static_cast<int>(std::min<qint64>(value, m_progress->maximum())));
+    m_progressBar->setValue(static_cast<int>(std::min<qint64>(value, m_progressBar->maximum())));
   });
   connect(&m_runner, &BlendRunner::finished, this, &ImageWindow::onRunFinished);
 }
@@ -204,7 +207,8 @@ void ImageWindow::refreshImageList() {
 void ImageWindow::onListSelectionChanged() {
   if (m_refilling || m_imageList->currentRow() < 0)
     return;
-  m_save->setVisible(m_imageList->selectedItems().size() == 1);
+  m_oneRowSelected = m_imageList->selectedItems().size() == 1;
+  updateActions();
   showSourcePreview(m_imageList->currentRow() + 1);
 }
 
@@ -215,7 +219,7 @@ void ImageWindow::showSourcePreview(int i) {
   });
   if (!shown)
     return;
-  showAtOwnSize(m_picSmallFrom, m_set.entry(i).preview.get());
+  showAtOwnSize(m_sourcePicture, m_set.entry(i).preview.get());
   layOutPictureColumn();
   growToFitPictureColumn();
 }
@@ -226,10 +230,10 @@ PreviewBox ImageWindow::previewBox() const {
 
 /// The result box one margin below the source box, the progress bar one margin below that.
 void ImageWindow::layOutPictureColumn() {
-  const QRect from = m_picSmallFrom->geometry();
+  const QRect from = m_sourcePicture->geometry();
   const int margin = from.top();
-  m_picSmallTo->setGeometry(m_picSmallTo->x(), 2 * margin + from.height(), from.width(),
-                            from.height());
+  m_resultPicture->setGeometry(m_resultPicture->x(), 2 * margin + from.height(), from.width(),
+                               from.height());
   placeProgressRow(3 * margin + 2 * from.height(), from.width());
 }
 
@@ -241,9 +245,9 @@ void ImageWindow::growToFitPictureColumn() {
   if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
     return;
   const int width =
-      std::max(m_picSmallTo->geometry().right() + 1 + m_frameEquip->x(), this->width());
-  const int height =
-      std::max(m_progress->y() + fontMetrics().height() + 2 * m_progress->height(), this->height());
+      std::max(m_resultPicture->geometry().right() + 1 + m_parameterFrame->x(), this->width());
+  const int height = std::max(
+      m_progressBar->y() + fontMetrics().height() + 2 * m_progressBar->height(), this->height());
   const QSize growth = QSize(width, height) - size();
   if (growth.isNull())
     return;
@@ -276,13 +280,13 @@ bool ImageWindow::refuseWithoutImages() {
 
 std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   BlendRequest request;
-  request.rule = m_blendOption->checkedId();
+  request.rule = m_ruleGroup->checkedId();
   request.mode = mode;
   request.box = previewBox();
   const bool read = succeedsOrSays(this, [&] {
     request.parameters =
-        ruleParameters(ruleDescription(request.rule), m_textDivide->text().toStdString(),
-                       m_textLimit->text().toStdString());
+        ruleParameters(ruleDescription(request.rule), m_divisorBox->text().toStdString(),
+                       m_limitBox->text().toStdString());
   });
   if (!read)
     return std::nullopt;
@@ -300,7 +304,7 @@ void ImageWindow::runPreview() {
             outcome](RunObserver &observer) { *outcome = runBlend(m_set, request, observer); },
            [this, outcome] {
              if (outcome->picture)
-               showAtOwnSize(m_picSmallTo, outcome->picture.get());
+               showAtOwnSize(m_resultPicture, outcome->picture.get());
              if (outcome->refusal)
                showMessageBox(this, QString::fromStdString(*outcome->refusal));
            });
@@ -330,11 +334,13 @@ void ImageWindow::startRun(BlendRunner::Job job, std::function<void()> whenDone)
   if (!m_runner.start(std::move(job)))
     return;
   m_whenDone = std::move(whenDone);
-  setRunning(true);
+  updateActions();
+  emit runningChanged(true);
 }
 
 void ImageWindow::onRunFinished(const QString &failure, bool cancelled) {
-  setRunning(false);
+  updateActions();
+  emit runningChanged(false);
   const std::function<void()> whenDone = std::exchange(m_whenDone, nullptr);
   if (cancelled)
     return;
@@ -344,19 +350,24 @@ void ImageWindow::onRunFinished(const QString &failure, bool cancelled) {
     whenDone();
 }
 
-void ImageWindow::setRunning(bool running) {
-  m_cancel->setVisible(running);
-  for (QWidget *control : std::initializer_list<QWidget *>{m_preview, m_save, m_addImages,
-                                                           m_removeImages, m_imageList, m_close})
-    control->setEnabled(!running);
-  setAcceptDrops(!running);
-  if (auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget())) {
+/// During a run nothing may start another run, change the images it reads or close the window
+/// under it; only "Cancel" is offered.
+void ImageWindow::updateActions() {
+  const bool idle = !isRunning();
+  for (QWidget *control : std::initializer_list<QWidget *>{
+           m_previewButton, m_saveButton, m_addButton, m_removeButton, m_imageList, m_closeButton})
+    control->setEnabled(idle);
+  m_saveButton->setVisible(m_oneRowSelected);
+  m_cancelButton->setVisible(!idle);
+  setAcceptDrops(idle);
+  // Changing a sub-window's flags hides it, so they change only when they must.
+  auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
+  if (subWindow && subWindow->windowFlags().testFlag(Qt::WindowCloseButtonHint) != idle) {
     const bool visible = subWindow->isVisible();
-    subWindow->setWindowFlag(Qt::WindowCloseButtonHint, !running);
+    subWindow->setWindowFlag(Qt::WindowCloseButtonHint, idle);
     if (visible)
       subWindow->show();
   }
-  emit runningChanged(running);
 }
 
 void ImageWindow::closeEvent(QCloseEvent *event) {

@@ -57,10 +57,13 @@ protected:
 
 private:
   void buildImageList();
-  void buildBlendOptions();
-  void buildPreviewButtons();
+  void buildRuleGroup();
+  void buildRunButtons();
   void buildPictures();
   void connectRunner();
+  /// Decides from the window's state what is available and visible; every change of that state
+  /// ends here.
+  void updateActions();
 
   void onListSelectionChanged();
   void onAddImages();
@@ -73,7 +76,6 @@ private:
   /// Starts the job; `whenDone` follows on this thread once it has succeeded.
   void startRun(BlendRunner::Job job, std::function<void()> whenDone);
   void onRunFinished(const QString &failure, bool cancelled);
-  void setRunning(bool running);
   void layOutPictureColumn();
   void placeProgressRow(int top, int width);
   void growToFitPictureColumn();
@@ -85,21 +87,24 @@ private:
   BlendRunner m_runner;
   std::function<void()> m_whenDone;
   bool m_refilling = false;
+  /// Whether the last click on the list left exactly one row selected: "Save image as ..." is
+  /// offered then. A refill that empties the list is no click and leaves it as it was.
+  bool m_oneRowSelected = true;
 
-  QGroupBox *m_frameEquip = nullptr;
+  QGroupBox *m_parameterFrame = nullptr;
   QListWidget *m_imageList = nullptr;
-  QPushButton *m_removeImages = nullptr;
-  QPushButton *m_addImages = nullptr;
-  QButtonGroup *m_blendOption = nullptr;
-  QLineEdit *m_textDivide = nullptr;
-  QLineEdit *m_textLimit = nullptr;
-  QPushButton *m_preview = nullptr;
-  QPushButton *m_save = nullptr;
-  QPushButton *m_close = nullptr;
-  PictureBox *m_picSmallFrom = nullptr;
-  PictureBox *m_picSmallTo = nullptr;
-  QProgressBar *m_progress = nullptr;
-  QPushButton *m_cancel = nullptr;
+  QPushButton *m_removeButton = nullptr;
+  QPushButton *m_addButton = nullptr;
+  QButtonGroup *m_ruleGroup = nullptr;
+  QLineEdit *m_divisorBox = nullptr;
+  QLineEdit *m_limitBox = nullptr;
+  QPushButton *m_previewButton = nullptr;
+  QPushButton *m_saveButton = nullptr;
+  QPushButton *m_closeButton = nullptr;
+  PictureBox *m_sourcePicture = nullptr;
+  PictureBox *m_resultPicture = nullptr;
+  QProgressBar *m_progressBar = nullptr;
+  QPushButton *m_cancelButton = nullptr;
 };
 
 } // namespace lumicomb::ui

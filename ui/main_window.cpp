@@ -2,6 +2,7 @@
 
 #include "ui/about_dialog.h"
 #include "ui/app_title.h"
+#include "ui/control_names.h"
 #include "ui/image_window.h"
 #include "ui/setup_dialog.h"
 
@@ -15,17 +16,19 @@
 namespace lumicomb::ui {
 namespace {
 
+namespace name = names::mainWindow;
+
 constexpr QSize kInitialClientSize{546, 478};
 
-QMenu *menu(QMenuBar *bar, const char *name, const QString &caption) {
+QMenu *menu(QMenuBar *bar, const char *objectName, const QString &caption) {
   QMenu *created = bar->addMenu(caption);
-  created->setObjectName(name);
+  created->setObjectName(objectName);
   return created;
 }
 
-QAction *entry(QMenu *menu, const char *name, const QString &caption) {
+QAction *entry(QMenu *menu, const char *objectName, const QString &caption) {
   QAction *action = menu->addAction(caption);
-  action->setObjectName(name);
+  action->setObjectName(objectName);
   return action;
 }
 
@@ -34,14 +37,15 @@ QAction *entry(QMenu *menu, const char *name, const QString &caption) {
 MainWindow::MainWindow(SettingsStore &store, QWidget *parent)
     : QMainWindow(parent), m_store(store), m_settings(loadSettings(store)), m_saveAsDialog(this),
       m_saveDialog(&m_saveAsDialog) {
-  setObjectName("MainWindow");
-  setWindowTitle(kProductName);
+  setObjectName(name::kWindow);
+  setWindowTitle(productName());
   setWindowIcon(QIcon(":/lumicomb/icon.png"));
   m_mdiArea = new QMdiArea(this);
   m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(m_mdiArea);
   buildMenus();
+  updateActions();
   resize(kInitialClientSize.width(), kInitialClientSize.height() + menuBar()->sizeHint().height());
 }
 
@@ -51,12 +55,13 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildMenus() {
-  QMenu *file = menu(menuBar(), "CmdFile", tr("&File"));
-  m_openImages = entry(file, "CmdFileOpenFreeImage", tr("Open image(s)"));
-  file->addSeparator()->setObjectName("Sep2");
-  QAction *exit = entry(file, "CmdFileExit", tr("&Exit"));
-  m_setup = entry(menu(menuBar(), "CmdSetup", tr("&Setup")), "CmdSetupSetup", tr("&Setup"));
-  QAction *about = entry(menu(menuBar(), "CmdAbout", tr("&About")), "CmdAboutAbout", tr("&About"));
+  QMenu *file = menu(menuBar(), name::kFileMenu, tr("&File"));
+  m_openImages = entry(file, name::kOpenImages, tr("Open image(s)"));
+  file->addSeparator()->setObjectName(name::kFileSeparator);
+  QAction *exit = entry(file, name::kExit, tr("&Exit"));
+  m_setup = entry(menu(menuBar(), name::kSetupMenu, tr("&Setup")), name::kSetup, tr("&Setup"));
+  QAction *about =
+      entry(menu(menuBar(), name::kAboutMenu, tr("&About")), name::kAbout, tr("&About"));
   connect(m_openImages, &QAction::triggered, this, &MainWindow::openImages);
   connect(exit, &QAction::triggered, this, &QWidget::close);
   connect(m_setup, &QAction::triggered, this, &MainWindow::openSetup);
@@ -66,22 +71,24 @@ void MainWindow::buildMenus() {
 ImageWindow *MainWindow::imageWindow() {
   if (m_imageWindow)
     return m_imageWindow;
-  auto *form = new ImageWindow(m_set, m_settings, m_addMemory, *m_saveDialog);
-  QMdiSubWindow *subWindow = m_mdiArea->addSubWindow(form);
+  auto *window = new ImageWindow(m_set, m_settings, m_addMemory, *m_saveDialog);
+  QMdiSubWindow *subWindow = m_mdiArea->addSubWindow(window);
   subWindow->setAttribute(Qt::WA_DeleteOnClose);
   subWindow->setWindowIcon(windowIcon());
   subWindow->installEventFilter(this);
-  connect(form, &ImageWindow::runningChanged, this,
-          [this](bool running) { setMenusAvailable(!running); });
+  connect(window, &ImageWindow::runningChanged, this, &MainWindow::updateActions);
   // Forgotten at once, not when the closed window is finally deleted, so that the next
   // request opens a fresh one.
-  connect(form, &ImageWindow::closed, this, [this] { m_imageWindow = nullptr; });
-  m_imageWindow = form;
+  connect(window, &ImageWindow::closed, this, [this] {
+    m_imageWindow = nullptr;
+    updateActions();
+  });
+  m_imageWindow = window;
   subWindow->show();
   growToShow(subWindow);
   // A window opened by a redraw lists the images it is about to draw.
-  form->refreshImageList();
-  return form;
+  window->refreshImageList();
+  return window;
 }
 
 void MainWindow::openImages() {
@@ -110,14 +117,16 @@ void MainWindow::onPreviewSizeChanged() {
     return;
   m_set.discardPreviews();
   const bool wasOpen = m_imageWindow;
-  ImageWindow *form = imageWindow();
+  ImageWindow *window = imageWindow();
   if (wasOpen)
-    form->showSourcePreview(1);
+    window->showSourcePreview(1);
 }
 
-void MainWindow::setMenusAvailable(bool available) {
-  m_openImages->setEnabled(available);
-  m_setup->setEnabled(available);
+/// A run reads the image set and the preview size, so neither may change under it.
+void MainWindow::updateActions() {
+  const bool running = m_imageWindow && m_imageWindow->isRunning();
+  m_openImages->setEnabled(!running);
+  m_setup->setEnabled(!running);
 }
 
 /// The main window grows so that the whole image window can be seen, as far as the screen

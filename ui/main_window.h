@@ -44,7 +44,8 @@ protected:
 private:
   void buildMenus();
   void onPreviewSizeChanged();
-  void setMenusAvailable(bool available);
+  /// Decides from the window's state which menu entries are available.
+  void updateActions();
   void growToShow(const QMdiSubWindow *subWindow);
 
   SettingsStore &m_store;

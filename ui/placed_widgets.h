@@ -8,10 +8,10 @@
 
 namespace lumicomb::ui {
 
-inline QGroupBox *boldGroupBox(QWidget *parent, const char *name, const QString &caption,
+inline QGroupBox *boldGroupBox(QWidget *parent, const char *objectName, const QString &caption,
                                QRect geometry) {
   auto *box = new QGroupBox(caption, parent);
-  box->setObjectName(name);
+  box->setObjectName(objectName);
   box->setGeometry(geometry);
   QFont bold = box->font();
   bold.setBold(true);
@@ -21,8 +21,8 @@ inline QGroupBox *boldGroupBox(QWidget *parent, const char *name, const QString 
 
 /// Names the control and puts it in place at the normal weight (not a group box's bold one). A
 /// button is never narrower than its caption needs in the desktop's font.
-template <typename Widget> Widget *placed(Widget *widget, const char *name, QRect geometry) {
-  widget->setObjectName(name);
+template <typename Widget> Widget *placed(Widget *widget, const char *objectName, QRect geometry) {
+  widget->setObjectName(objectName);
   QFont normal = widget->font();
   normal.setBold(false);
   widget->setFont(normal);

@@ -2,6 +2,7 @@
 
 #include "output/file_types.h"
 #include "ui/app_title.h"
+#include "ui/control_names.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,7 +18,7 @@ bool mayWrite(QWidget *parent, const std::string &chosenName, int filterIndex) {
   const QString path = QString::fromStdString(written);
   if (written == chosenName || !QFileInfo::exists(path))
     return true;
-  QMessageBox question(QMessageBox::NoIcon, kAppTitle,
+  QMessageBox question(QMessageBox::NoIcon, appTitle(),
                        QObject::tr("%1 already exists.\nDo you want to replace it?").arg(path),
                        QMessageBox::Yes | QMessageBox::No, parent);
   question.setDefaultButton(QMessageBox::No);
@@ -39,7 +40,7 @@ std::optional<SaveChoice> SaveAsDialog::askForFile(const std::string &initialNam
                                                    int initialFilterIndex) {
   const QStringList entries = dialogFilters(filter);
   QFileDialog dialog(m_parent, QObject::tr("Save image as"), QString::fromStdString(initialName));
-  dialog.setObjectName("CommonDialog1");
+  dialog.setObjectName(names::kSaveDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilters(entries);
   dialog.selectNameFilter(entries.value(initialFilterIndex - 1));

@@ -1,6 +1,7 @@
 #include "ui/setup_dialog.h"
 
 #include "base/errors.h"
+#include "ui/control_names.h"
 #include "ui/message_box.h"
 #include "ui/placed_widgets.h"
 
@@ -16,19 +17,22 @@
 namespace lumicomb::ui {
 namespace {
 
+namespace name = names::setupDialog;
+
+/// The entries are the stored setting's own values, so they are shown untranslated.
 const QStringList kFileTypes = {QStringLiteral("TIFF"), QStringLiteral("JPEG"),
                                 QStringLiteral("BMP"), QStringLiteral("PNG")};
 constexpr int kPreviewStep = 25;
 constexpr int kJpegPageStep = 5;
 
-QLabel *label(QWidget *parent, const char *name, const QString &text, QRect geometry) {
-  return placed(new QLabel(text, parent), name, geometry);
+QLabel *label(QWidget *parent, const char *objectName, const QString &text, QRect geometry) {
+  return placed(new QLabel(text, parent), objectName, geometry);
 }
 
 /// Ticks mark every page step.
-QSlider *slider(QWidget *parent, const char *name, QRect geometry, SettingRange range,
+QSlider *slider(QWidget *parent, const char *objectName, QRect geometry, SettingRange range,
                 int singleStep, int pageStep) {
-  QSlider *control = placed(new QSlider(Qt::Horizontal, parent), name, geometry);
+  QSlider *control = placed(new QSlider(Qt::Horizontal, parent), objectName, geometry);
   control->setRange(static_cast<int>(range.low), static_cast<int>(range.high));
   control->setSingleStep(singleStep);
   control->setPageStep(pageStep);
@@ -43,7 +47,7 @@ void showValue(QSlider *control, int64_t value) {
       static_cast<int>(std::clamp<int64_t>(value, control->minimum(), control->maximum())));
 }
 
-QString pixelsText(int value) { return QString::number(value) + QStringLiteral(" pixels"); }
+QString pixelsText(int value) { return SetupDialog::tr("%1 pixels").arg(value); }
 
 /// Only an exact match of an offered name chooses it; anything else offers TIFF.
 int fileTypeIndex(const std::string &fileType) {
@@ -56,34 +60,34 @@ SetupDialog::SetupDialog(RunningSettings &settings, SettingsStore &store,
                          std::function<void()> previewSizeChanged, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_settings(settings),
       m_store(store), m_previewSizeChanged(std::move(previewSizeChanged)) {
-  setWindowTitle(QStringLiteral("Lumicomb setup"));
+  setObjectName(name::kWindow);
+  setWindowTitle(tr("Lumicomb setup"));
   setFixedSize(346, 362);
 
   QGroupBox *blendMode =
-      boldGroupBox(this, "FrameBlendmode", QStringLiteral("Default blendmode"), {8, 8, 329, 89});
+      boldGroupBox(this, name::kBlendModeFrame, tr("Default blendmode"), {8, 8, 329, 89});
   QLabel *placeholder =
-      label(blendMode, "Label2", QStringLiteral("To be added"), {56, 32, 193, 25});
+      label(blendMode, name::kBlendModePlaceholder, tr("To be added"), {56, 32, 193, 25});
   QFont large = placeholder->font();
   large.setPointSizeF(13.8);
   placeholder->setFont(large);
 
-  buildPreviewFrame(boldGroupBox(this, "Frame1", QStringLiteral("Preview"), {8, 104, 329, 73}));
-  buildSaveFrame(
-      boldGroupBox(this, "Frame2", QStringLiteral("Save file type"), {8, 184, 329, 105}));
+  buildPreviewFrame(boldGroupBox(this, name::kPreviewFrame, tr("Preview"), {8, 104, 329, 73}));
+  buildSaveFrame(boldGroupBox(this, name::kSaveFrame, tr("Save file type"), {8, 184, 329, 105}));
   buildButtons();
   showSettings();
 }
 
 void SetupDialog::buildPreviewFrame(QGroupBox *frame) {
-  label(frame, "Label1", QStringLiteral("Max width"), {8, 16, 65, 17});
-  m_width = slider(frame, "SliderPreviewWidth", {88, 16, 145, 17}, kPreviewWidthRange, kPreviewStep,
+  label(frame, name::kWidthCaption, tr("Max width"), {8, 16, 65, 17});
+  m_width = slider(frame, name::kWidth, {88, 16, 145, 17}, kPreviewWidthRange, kPreviewStep,
                    kPreviewStep);
-  m_widthLabel = label(frame, "LabelPreviewWidth", QString(), {248, 16, 65, 17});
+  m_widthLabel = label(frame, name::kWidthValue, QString(), {248, 16, 65, 17});
 
-  label(frame, "Label3", QStringLiteral("Max height"), {8, 40, 65, 17});
-  m_height = slider(frame, "SliderPreviewHeight", {88, 40, 145, 17}, kPreviewHeightRange,
-                    kPreviewStep, kPreviewStep);
-  m_heightLabel = label(frame, "LabelPreviewHeight", QString(), {248, 40, 65, 17});
+  label(frame, name::kHeightCaption, tr("Max height"), {8, 40, 65, 17});
+  m_height = slider(frame, name::kHeight, {88, 40, 145, 17}, kPreviewHeightRange, kPreviewStep,
+                    kPreviewStep);
+  m_heightLabel = label(frame, name::kHeightValue, QString(), {248, 40, 65, 17});
 
   connect(m_width, &QSlider::valueChanged, m_widthLabel,
           [this](int value) { m_widthLabel->setText(pixelsText(value)); });
@@ -92,19 +96,18 @@ void SetupDialog::buildPreviewFrame(QGroupBox *frame) {
 }
 
 void SetupDialog::buildSaveFrame(QGroupBox *frame) {
-  label(frame, "Label7", QStringLiteral("Type"), {8, 16, 169, 17});
-  m_fileType = placed(new QComboBox(frame), "ComboFiletype", {8, 32, 313, 19});
-  label(frame, "Label8", QStringLiteral("JPEG compression level"), {8, 56, 169, 17});
+  label(frame, name::kFileTypeCaption, tr("Type"), {8, 16, 169, 17});
+  m_fileType = placed(new QComboBox(frame), name::kFileType, {8, 32, 313, 19});
+  label(frame, name::kJpegQualityCaption, tr("JPEG compression level"), {8, 56, 169, 17});
   m_jpegQuality =
-      slider(frame, "SliderJPEGcompression", {8, 72, 313, 17}, kJpegQualityRange, 1, kJpegPageStep);
+      slider(frame, name::kJpegQuality, {8, 72, 313, 17}, kJpegQualityRange, 1, kJpegPageStep);
 }
 
 void SetupDialog::buildButtons() {
-  auto *saveDefaults = placed(new QPushButton(QStringLiteral("Save as defaults"), this),
-                              "CommandSaveDefault", {8, 296, 329, 25});
-  auto *cancel =
-      placed(new QPushButton(QStringLiteral("Cancel"), this), "CommandCancel", {8, 328, 73, 25});
-  auto *ok = placed(new QPushButton(QStringLiteral("OK"), this), "CommandOK", {256, 328, 81, 25});
+  auto *saveDefaults =
+      placed(new QPushButton(tr("Save as defaults"), this), name::kSaveDefaults, {8, 296, 329, 25});
+  auto *cancel = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {8, 328, 73, 25});
+  auto *ok = placed(new QPushButton(tr("OK"), this), name::kOk, {256, 328, 81, 25});
 
   connect(saveDefaults, &QPushButton::clicked, this, &SetupDialog::saveAsDefaults);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

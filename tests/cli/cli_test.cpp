@@ -1,5 +1,6 @@
 // Runs the built lumicomb-cli as a separate process, the way scripts and users call it, and checks
 // the files it writes, its exit status and what it prints.
+#include "rules/rule_registry.h"
 #include "support/reference_blends.h"
 #include "support/run_program.h"
 
@@ -288,6 +289,23 @@ TEST_F(CliTest, HelpAndVersionPrintToStdoutAndSucceed) {
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_NE(version.out.find(LUMICOMB_VERSION), std::string::npos) << version.out;
   EXPECT_EQ(version.err, "");
+}
+
+TEST_F(CliTest, TheRuleRegistryNamesEveryRuleTheToolOffers) {
+  const std::string help = run({"--help"}).out;
+  const std::vector<std::string> images = writeStack(randomPictures(3, 4, 3));
+  for (const RuleDescription &rule : ruleRegistry()) {
+    SCOPED_TRACE(rule.caption);
+    std::vector<std::string> arguments = {"-r", std::to_string(rule.index), "-o", output("r.png")};
+    const int count = std::clamp(3, rule.sources.least, rule.sources.most);
+    arguments.insert(arguments.end(), images.begin(), images.begin() + count);
+    if (!rule.make) {
+      EXPECT_EQ(run(arguments).exitCode, 2) << "an entry without a rule is not offered";
+      continue;
+    }
+    EXPECT_NE(help.find(rule.commandName), std::string::npos);
+    EXPECT_EQ(run(arguments).exitCode, 0);
+  }
 }
 
 TEST_F(CliTest, MisuseExitsWith2AndWritesNothing) {

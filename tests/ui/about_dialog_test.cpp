@@ -21,8 +21,9 @@ TEST(RevisionTextTest, IsPlainDecimalsWithoutPadding) {
   EXPECT_EQ(revisionText(1, 0, 2), "Revision 1.0.2");
 }
 
-TEST(FormAboutTest, ShowsTheProductItsRevisionAndTheImageLibrary) {
+TEST(AboutDialogTest, ShowsTheProductItsRevisionAndTheImageLibrary) {
   AboutDialog about;
+  EXPECT_EQ(about.objectName(), "FormAbout");
   EXPECT_EQ(about.windowTitle(), "About");
   EXPECT_EQ(labelText(about, "Label1"), "Orvandel Lumicomb");
   EXPECT_EQ(labelText(about, "LabelRevision"), "Revision 1.0.2");
@@ -32,7 +33,7 @@ TEST(FormAboutTest, ShowsTheProductItsRevisionAndTheImageLibrary) {
   EXPECT_FALSE(image->pixmap().isNull()) << "the program icon did not load";
 }
 
-TEST(FormAboutTest, CloseDismissesTheBox) {
+TEST(AboutDialogTest, CloseDismissesTheBox) {
   AboutDialog about;
   test::whenModalOpens([](QWidget *modal) {
     QTest::mouseClick(modal->findChild<QPushButton *>("Command1"), Qt::LeftButton);

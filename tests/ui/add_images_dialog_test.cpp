@@ -86,7 +86,7 @@ TEST_F(ImageAddingTest, AFullListTakesNoMoreAndSaysWhy) {
   EXPECT_TRUE(messages.texts()[0].contains("32767")) << messages.texts()[0].toStdString();
 }
 
-class FormAddImagesTest : public ::testing::Test {
+class AddImagesDialogTest : public ::testing::Test {
 protected:
   test::TempDir dir;
   QString folder = QDir(qtPath(dir.path())).canonicalPath();
@@ -144,8 +144,9 @@ protected:
   void chooseFolder(const QString &path) { folders()->setCurrentIndex(folderModel()->index(path)); }
 };
 
-TEST_F(FormAddImagesTest, LaysOutTheControlsAndStartsOnTheAddButton) {
+TEST_F(AddImagesDialogTest, LaysOutTheControlsAndStartsOnTheAddButton) {
   open();
+  EXPECT_EQ(dialog->objectName(), "FormAddImages");
   EXPECT_EQ(dialog->windowTitle(), "Add image files");
   EXPECT_EQ(dialog->size(), QSize(338, 441));
   EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
@@ -173,7 +174,7 @@ TEST_F(FormAddImagesTest, LaysOutTheControlsAndStartsOnTheAddButton) {
   }
 }
 
-TEST_F(FormAddImagesTest, TheFirstOpeningShowsTheCurrentFolderAndItsPicturesByName) {
+TEST_F(AddImagesDialogTest, TheFirstOpeningShowsTheCurrentFolderAndItsPicturesByName) {
   open();
   EXPECT_EQ(treeFolder(), folder);
   EXPECT_EQ(drive(), QStorageInfo(folder).rootPath());
@@ -182,7 +183,7 @@ TEST_F(FormAddImagesTest, TheFirstOpeningShowsTheCurrentFolderAndItsPicturesByNa
             (QStringList{"a.jpg", "B.PNG", "c.tif", "d.bmp", "g.webp", "p2.png", "p10.png"}));
 }
 
-TEST_F(FormAddImagesTest, AddingTakesTheSelectedRowsInListOrderAndRemembersTheFolder) {
+TEST_F(AddImagesDialogTest, AddingTakesTheSelectedRowsInListOrderAndRemembersTheFolder) {
   open();
   select({3, 0, 2});
   click("CmdAddImages");
@@ -202,7 +203,7 @@ TEST_F(FormAddImagesTest, AddingTakesTheSelectedRowsInListOrderAndRemembersTheFo
   EXPECT_EQ(set.entry(5).name, "a.jpg");
 }
 
-TEST_F(FormAddImagesTest, ANewFolderListsItsFilesAndTheNextOpeningReturnsThere) {
+TEST_F(AddImagesDialogTest, ANewFolderListsItsFilesAndTheNextOpeningReturnsThere) {
   open();
   chooseFolder(subFolder);
   EXPECT_EQ(rows(), QStringList{"z.png"});
@@ -215,7 +216,7 @@ TEST_F(FormAddImagesTest, ANewFolderListsItsFilesAndTheNextOpeningReturnsThere) 
   EXPECT_EQ(rows(), QStringList{"z.png"});
 }
 
-TEST_F(FormAddImagesTest, ChangingTheDriveMovesToItsRootFolder) {
+TEST_F(AddImagesDialogTest, ChangingTheDriveMovesToItsRootFolder) {
   open();
   auto *drives = control<QComboBox>("Drive1");
   const int other = drives->currentIndex() == 0 ? drives->count() - 1 : 0;
@@ -227,7 +228,7 @@ TEST_F(FormAddImagesTest, ChangingTheDriveMovesToItsRootFolder) {
   EXPECT_FALSE(rows().contains("a.jpg"));
 }
 
-TEST_F(FormAddImagesTest, LeavingWithoutAdditionChangesNeitherTheListNorTheMemory) {
+TEST_F(AddImagesDialogTest, LeavingWithoutAdditionChangesNeitherTheListNorTheMemory) {
   memory = {"/", folder};
   open();
   chooseFolder(subFolder);
@@ -251,14 +252,14 @@ TEST_F(FormAddImagesTest, LeavingWithoutAdditionChangesNeitherTheListNorTheMemor
   EXPECT_EQ(memory.lastFolder, folder);
 }
 
-TEST_F(FormAddImagesTest, ADeletedFolderFallsBackToTheHomeFolder) {
+TEST_F(AddImagesDialogTest, ADeletedFolderFallsBackToTheHomeFolder) {
   memory = {"/", folder + "/gone"};
   open();
   EXPECT_EQ(treeFolder(), QDir::cleanPath(QDir::homePath()));
   EXPECT_EQ(drive(), QStorageInfo(QDir::homePath()).rootPath());
 }
 
-TEST_F(FormAddImagesTest, ARefusedFileIsReportedAndTheOthersAdded) {
+TEST_F(AddImagesDialogTest, ARefusedFileIsReportedAndTheOthersAdded) {
   test::writeWholeFile(dir.file("ab.png"), "not a picture either\n");
   open();
   ASSERT_EQ(rows()[1], "ab.png");

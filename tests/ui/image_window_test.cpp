@@ -1,4 +1,5 @@
 #include "imaging/image_loading.h"
+#include "rules/rule_registry.h"
 #include "support/reference_blends.h"
 #include "ui/picture_box.h"
 #include "ui/window_fixture.h"
@@ -12,8 +13,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <random>
 
 namespace lumicomb::ui {
 namespace {
@@ -25,29 +28,51 @@ QStringList rowsOf(QListWidget *list) {
   return rows;
 }
 
-void ctrlClickRow(QListWidget *list, int row) {
+void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   const QRect place = list->visualItemRect(list->item(row));
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, place.center());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, place.center());
 }
 
-TEST_F(WindowTest, OpensWithTheInitialChoicesAndNeverOffersSharpest) {
-  EXPECT_EQ(form()->windowTitle(), "Image");
-  auto *group = form()->findChild<QButtonGroup *>("BlendOption");
-  ASSERT_NE(group, nullptr);
-  EXPECT_EQ(group->buttons().size(), 10);
+void ctrlClickRow(QListWidget *list, int row) { clickRow(list, row, Qt::ControlModifier); }
+
+TEST_F(WindowTest, OpensWithTheInitialChoices) {
+  EXPECT_EQ(imageWindow()->objectName(), "FormImage");
+  EXPECT_EQ(imageWindow()->windowTitle(), "Image");
+  auto *group = control<QButtonGroup>("BlendOption");
   EXPECT_EQ(group->checkedId(), 0);
   EXPECT_EQ(group->button(0)->text(), "Average");
-  EXPECT_EQ(group->button(8)->text(), "Dynamic range (max 2 images)");
-  EXPECT_FALSE(group->button(9)->isVisible());
   EXPECT_EQ(control<QLineEdit>("TextDivide")->text(), "1");
   EXPECT_EQ(control<QLineEdit>("TextLimit")->text(), "5");
   EXPECT_TRUE(control<QPushButton>("CommandSaveFreeimage")->isVisible());
   EXPECT_FALSE(control<QProgressBar>("ImgProgressBar")->isVisible());
+  EXPECT_FALSE(control<QPushButton>("CmdCancel")->isVisible());
+}
+
+TEST_F(WindowTest, TheRuleRegistryDrivesTheRuleGroupAndTheBoxes) {
+  const std::vector<RuleDescription> &registry = ruleRegistry();
+  ASSERT_TRUE(std::any_of(registry.begin(), registry.end(), [](const RuleDescription &rule) {
+    return rule.make == nullptr;
+  })) << "no entry without a rule left to hide";
+  const QList<QAbstractButton *> buttons = control<QButtonGroup>("BlendOption")->buttons();
+  ASSERT_EQ(buttons.size(), static_cast<qsizetype>(registry.size()));
+  for (size_t i = 0; i < registry.size(); ++i) {
+    const RuleDescription &rule = registry[i];
+    QAbstractButton *button = buttons[static_cast<qsizetype>(i)];
+    EXPECT_EQ(button->objectName(), "BlendOption" + QString::number(rule.index));
+    EXPECT_EQ(button->text(), rule.caption);
+    EXPECT_EQ(button->isVisible(), rule.make != nullptr) << rule.caption;
+    const char *box = rule.parameter == RuleParameter::Divisor ? "TextDivide"
+                      : rule.parameter == RuleParameter::Limit ? "TextLimit"
+                                                               : nullptr;
+    if (box) {
+      EXPECT_EQ(control<QLineEdit>(box)->text(), rule.defaultText) << rule.caption;
+    }
+  }
 }
 
 TEST_F(WindowTest, ARefillSelectsTheFirstRowAndSaveFollowsASingleSelection) {
   addStack(3, 40, 30, 1);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   auto *list = control<QListWidget>("ImageList1");
   auto *save = control<QPushButton>("CommandSaveFreeimage");
   EXPECT_EQ(rowsOf(list), (QStringList{"frame_1.png", "frame_2.png", "frame_3.png"}));
@@ -63,7 +88,7 @@ TEST_F(WindowTest, ARefillSelectsTheFirstRowAndSaveFollowsASingleSelection) {
 
 TEST_F(WindowTest, RemovingRowsKeepsTheOthersInOrderAndRemovingAllKeepsThePictures) {
   addStack(4, 40, 30, 2);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   auto *list = control<QListWidget>("ImageList1");
   ctrlClickRow(list, 2); // rows 0 and 2 selected
   click("CmdRemoveImages");
@@ -79,7 +104,7 @@ TEST_F(WindowTest, RemovingRowsKeepsTheOthersInOrderAndRemovingAllKeepsThePictur
 
 TEST_F(WindowTest, SelectingARowSizesBothBoxesToThePreviewAndStacksTheColumn) {
   addStack(2, 600, 400, 3); // fits the 400 x 300 box as 400 x 267
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   const QRect from = control<PictureBox>("PicSmallFrom")->geometry();
   const QRect to = control<PictureBox>("PicSmallTo")->geometry();
   const QRect bar = control<QProgressBar>("ImgProgressBar")->geometry();
@@ -92,33 +117,51 @@ TEST_F(WindowTest, SelectingARowSizesBothBoxesToThePreviewAndStacksTheColumn) {
   EXPECT_LT(bar.right(), cancel.left());
   EXPECT_EQ(cancel.right(), from.right()) << "the bar and Cancel share the column's width";
   EXPECT_EQ(cancel.center().y(), bar.center().y());
-  EXPECT_GE(form()->width(), to.right() + 1 + control<QWidget>("FrameEquip")->x());
+  EXPECT_GE(imageWindow()->width(), to.right() + 1 + control<QWidget>("FrameEquip")->x());
+}
+
+TEST_F(WindowTest, EachRowShowsItsOwnPreviewsShapeWhateverWasShownBefore) {
+  std::mt19937 random(10);
+  const std::vector<std::string> names = {"portrait.png", "landscape.png"};
+  test::writePicture(test::randomPicture(600, 800, random), dir.file(names[0]), FIF_PNG);
+  test::writePicture(test::randomPicture(800, 600, random), dir.file(names[1]), FIF_PNG);
+  main->imageSet().append(dir.path().string(), names);
+  for (int i = 1; i <= 2; ++i)
+    makePreview(main->imageSet(), i, {400, 300}, {});
+  imageWindow()->refreshImageList();
+  auto *list = control<QListWidget>("ImageList1");
+  const std::vector<std::pair<int, QSize>> clicks = {
+      {0, {225, 300}}, {1, {400, 300}}, {0, {225, 300}}};
+  for (const auto &[row, size] : clicks) {
+    clickRow(list, row);
+    EXPECT_EQ(control<PictureBox>("PicSmallFrom")->size(), size) << "row " << row;
+  }
 }
 
 TEST_F(WindowTest, TheWindowOnlyGrowsAndNotWhenMaximised) {
   addStack(2, 600, 400, 3);
-  auto *subWindow = qobject_cast<QMdiSubWindow *>(form()->parentWidget());
+  auto *subWindow = qobject_cast<QMdiSubWindow *>(imageWindow()->parentWidget());
   ASSERT_NE(subWindow, nullptr);
   subWindow->resize(300, 200);
   subWindow->showMaximized();
-  const QSize maximised = form()->size();
-  form()->showSourcePreview(1);
-  EXPECT_EQ(form()->size(), maximised);
+  const QSize maximised = imageWindow()->size();
+  imageWindow()->showSourcePreview(1);
+  EXPECT_EQ(imageWindow()->size(), maximised);
 
   subWindow->showNormal();
   subWindow->resize(300, 200);
-  form()->showSourcePreview(1);
-  const QSize grown = form()->size();
+  imageWindow()->showSourcePreview(1);
+  const QSize grown = imageWindow()->size();
   EXPECT_GT(grown.width(), 300);
   main->settings().previewWidth = 250;
   main->imageSet().discardPreviews();
-  form()->showSourcePreview(1);
-  EXPECT_EQ(form()->size(), grown) << "smaller previews leave the window as large as it was";
+  imageWindow()->showSourcePreview(1);
+  EXPECT_EQ(imageWindow()->size(), grown) << "smaller previews leave the window as large as it was";
 }
 
 TEST_F(WindowTest, PreviewDrawsTheBlendOfThePreviewsAtThePreviewSize) {
   addStack(3, 500, 260, 4);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   click("CmdFreeImage");
   waitForRun();
   const ImageSet &set = main->imageSet();
@@ -134,24 +177,30 @@ TEST_F(WindowTest, PreviewDrawsTheBlendOfThePreviewsAtThePreviewSize) {
 
 TEST_F(WindowTest, ControlsThatCouldDisturbARunAreUnavailableUntilItEnds) {
   addStack(4, 1600, 1200, 5);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
+  auto *subWindow = qobject_cast<QMdiSubWindow *>(imageWindow()->parentWidget());
+  ASSERT_NE(subWindow, nullptr);
+  const auto expectAvailable = [&](bool available) {
+    for (const char *name : {"CmdFreeImage", "CommandSaveFreeimage", "Command1", "CmdRemoveImages",
+                             "ImageList1", "CmdOK"})
+      EXPECT_EQ(control<QWidget>(name)->isEnabled(), available) << name;
+    for (const char *name : {"CmdFileOpenFreeImage", "CmdSetupSetup"})
+      EXPECT_EQ(main->findChild<QAction *>(name)->isEnabled(), available) << name;
+    EXPECT_EQ(imageWindow()->acceptDrops(), available);
+    EXPECT_EQ(subWindow->windowFlags().testFlag(Qt::WindowCloseButtonHint), available);
+    EXPECT_TRUE(subWindow->isVisible());
+    EXPECT_EQ(control<QPushButton>("CmdCancel")->isVisible(), !available);
+  };
   click("CmdFreeImage");
-  ASSERT_TRUE(form()->isRunning());
-  for (const char *name :
-       {"CmdFreeImage", "CommandSaveFreeimage", "Command1", "CmdRemoveImages", "CmdOK"})
-    EXPECT_FALSE(control<QWidget>(name)->isEnabled()) << name;
-  EXPECT_FALSE(main->findChild<QAction *>("CmdFileOpenFreeImage")->isEnabled());
-  EXPECT_FALSE(main->findChild<QAction *>("CmdSetupSetup")->isEnabled());
+  ASSERT_TRUE(imageWindow()->isRunning());
+  expectAvailable(false);
   waitForRun();
-  for (const char *name :
-       {"CmdFreeImage", "CommandSaveFreeimage", "Command1", "CmdRemoveImages", "CmdOK"})
-    EXPECT_TRUE(control<QWidget>(name)->isEnabled()) << name;
-  EXPECT_TRUE(main->findChild<QAction *>("CmdSetupSetup")->isEnabled());
+  expectAvailable(true);
 }
 
 TEST_F(WindowTest, CancelStopsARunWithoutAWordAndChangesNothing) {
   addStack(4, 1600, 1200, 9);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   auto *cancel = control<QPushButton>("CmdCancel");
   EXPECT_FALSE(cancel->isVisible());
   click("CmdFreeImage");
@@ -162,11 +211,11 @@ TEST_F(WindowTest, CancelStopsARunWithoutAWordAndChangesNothing) {
   saveDialog.answer = SaveChoice{target, 4};
   const std::vector<std::function<void()>> cancels = {
       [&] { QTest::mouseClick(cancel, Qt::LeftButton); },
-      [&] { QTest::keyClick(form(), Qt::Key_Escape); }};
+      [&] { QTest::keyClick(imageWindow(), Qt::Key_Escape); }};
   for (const auto &pressCancel : cancels) {
     test::MessageCollector messages;
     click("CommandSaveFreeimage");
-    ASSERT_TRUE(form()->isRunning());
+    ASSERT_TRUE(imageWindow()->isRunning());
     EXPECT_TRUE(cancel->isVisible());
     pressCancel();
     waitForRun();
@@ -184,7 +233,7 @@ TEST_F(WindowTest, CancelStopsARunWithoutAWordAndChangesNothing) {
 
 TEST_F(WindowTest, SaveOffersTheSettingsTypeAndAppliesTheExtensionRule) {
   const std::vector<test::Picture> stack = addStack(3, 30, 20, 6);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   main->settings().fileType = "PNG";
   saveDialog.answer = SaveChoice{dir.file("blend"), 4};
   click("CommandSaveFreeimage");
@@ -196,7 +245,7 @@ TEST_F(WindowTest, SaveOffersTheSettingsTypeAndAppliesTheExtensionRule) {
 
 TEST_F(WindowTest, FailuresAndRefusalsAreShownAndNothingIsWritten) {
   addStack(2, 30, 20, 7);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   control<QButtonGroup>("BlendOption")->button(4)->setChecked(true); // median needs three
   saveDialog.answer = SaveChoice{dir.file("median.png"), 4};
   {
@@ -242,7 +291,7 @@ TEST_F(WindowTest, DroppedFilesAreAddedAndUnreadableOnesReported) {
   QString text;
   test::acceptNextMessage(&text);
   // Straight to the window: the application routes drops only during a real drag.
-  static_cast<QObject *>(form())->event(&drop);
+  static_cast<QObject *>(imageWindow())->event(&drop);
   EXPECT_EQ(rowsOf(control<QListWidget>("ImageList1")),
             (QStringList{"frame_1.png", "frame_2.png"}));
   EXPECT_TRUE(text.contains("notes.txt")) << text.toStdString();

@@ -21,6 +21,7 @@ int openSubWindows(MainWindow &main) {
 }
 
 TEST_F(WindowTest, MenusOfferFileSetupAndAbout) {
+  EXPECT_EQ(main->objectName(), "MDIForm1");
   EXPECT_EQ(main->windowTitle(), "Orvandel Lumicomb");
   QStringList menus;
   for (QAction *action : main->menuBar()->actions())
@@ -49,7 +50,7 @@ TEST_F(WindowTest, OpenImagesCancelledStillOpensTheImageWindowAndRefreshesIt) {
 
 TEST_F(WindowTest, ClosingTheImageWindowReleasesTheBitmapsButKeepsTheImages) {
   addStack(2, 30, 20, 2);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   ASSERT_TRUE(main->imageSet().entry(1).preview);
   click("CmdOK");
   EXPECT_TRUE(test::waitUntil([this] { return main->openImageWindow() == nullptr; }));
@@ -62,7 +63,7 @@ TEST_F(WindowTest, ClosingTheImageWindowReleasesTheBitmapsButKeepsTheImages) {
 
 TEST_F(WindowTest, ANewPreviewSizeRemakesThePreviewsAndRedrawsImageOne) {
   addStack(3, 800, 600, 3);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   EXPECT_EQ(control<PictureBox>("PicSmallFrom")->size(), QSize(400, 300));
   main->imageSet().entry(3).preview.reset();
   makePreview(main->imageSet(), 2, {400, 300}, {});
@@ -79,7 +80,7 @@ TEST_F(WindowTest, ANewPreviewSizeRemakesThePreviewsAndRedrawsImageOne) {
 
 TEST_F(WindowTest, ANewPreviewSizeReopensAClosedImageWindowWithItsList) {
   addStack(2, 800, 600, 4);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   click("CmdOK");
   ASSERT_TRUE(test::waitUntil([this] { return main->openImageWindow() == nullptr; }));
 
@@ -105,9 +106,9 @@ TEST_F(WindowTest, AboutShowsTheRevision) {
 
 TEST_F(WindowTest, ClosingDuringARunStopsItPromptlyAndLetsEverythingGo) {
   addStack(4, 1600, 1200, 5);
-  form()->refreshImageList();
+  imageWindow()->refreshImageList();
   click("CmdFreeImage");
-  ASSERT_TRUE(form()->isRunning());
+  ASSERT_TRUE(imageWindow()->isRunning());
   QElapsedTimer clock;
   clock.start();
   main->close();

@@ -23,6 +23,7 @@ TEST(SaveAsDialog, OffersTheFourTypesInTableOrderAndReportsTheChosenOne) {
   test::whenModalOpens([&](QWidget *modal) {
     auto *dialog = qobject_cast<QFileDialog *>(modal);
     ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->objectName(), "CommonDialog1");
     shownFilter = dialog->selectedNameFilter();
     dialog->selectNameFilter("BMP (*.BMP)");
     dialog->selectFile(target);

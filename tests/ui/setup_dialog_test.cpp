@@ -18,7 +18,7 @@
 namespace lumicomb::ui {
 namespace {
 
-class FormSetupTest : public ::testing::Test {
+class SetupDialogTest : public ::testing::Test {
 protected:
   test::TempDir dir;
   std::string iniPath = dir.file("Lumicomb.ini");
@@ -51,9 +51,10 @@ protected:
   }
 };
 
-TEST_F(FormSetupTest, AnEmptyStoreShowsTheDefaultsAndOkTurnsTheUnknownTypeIntoTiff) {
+TEST_F(SetupDialogTest, AnEmptyStoreShowsTheDefaultsAndOkTurnsTheUnknownTypeIntoTiff) {
   settings = loadSettings(store);
   open();
+  EXPECT_EQ(dialog->objectName(), "FormSetup");
   EXPECT_EQ(dialog->windowTitle(), "Lumicomb setup");
   EXPECT_EQ(fileType()->currentText(), "TIFF");
   EXPECT_EQ(fileType()->count(), 4);
@@ -70,7 +71,7 @@ TEST_F(FormSetupTest, AnEmptyStoreShowsTheDefaultsAndOkTurnsTheUnknownTypeIntoTi
   EXPECT_TRUE(sizeChanges.empty());
 }
 
-TEST_F(FormSetupTest, OnlyAnExactTypeNameChoosesItsEntry) {
+TEST_F(SetupDialogTest, OnlyAnExactTypeNameChoosesItsEntry) {
   const std::vector<std::pair<std::string, QString>> cases = {
       {"jpeg", "TIFF"}, {"JPG", "TIFF"}, {"PNG", "PNG"}, {"JPEG", "JPEG"}, {"BMP", "BMP"}};
   for (const auto &[stored, shown] : cases) {
@@ -80,7 +81,7 @@ TEST_F(FormSetupTest, OnlyAnExactTypeNameChoosesItsEntry) {
   }
 }
 
-TEST_F(FormSetupTest, SizesBetweenTicksAreKeptAndSizesOutsideShowTheNearestEnd) {
+TEST_F(SetupDialogTest, SizesBetweenTicksAreKeptAndSizesOutsideShowTheNearestEnd) {
   settings.previewWidth = 410;
   settings.previewHeight = 900;
   open();
@@ -93,7 +94,7 @@ TEST_F(FormSetupTest, SizesBetweenTicksAreKeptAndSizesOutsideShowTheNearestEnd) 
   EXPECT_EQ(sizeChanges.size(), 1u);
 }
 
-TEST_F(FormSetupTest, TypeAndQualityAloneLeaveThePreviews) {
+TEST_F(SetupDialogTest, TypeAndQualityAloneLeaveThePreviews) {
   open();
   fileType()->setCurrentIndex(3);
   slider("SliderJPEGcompression")->setValue(42);
@@ -102,7 +103,7 @@ TEST_F(FormSetupTest, TypeAndQualityAloneLeaveThePreviews) {
   EXPECT_TRUE(sizeChanges.empty());
 }
 
-TEST_F(FormSetupTest, ANewHeightGivesBothSizesBeforeThePreviewsAreRedrawnOnce) {
+TEST_F(SetupDialogTest, ANewHeightGivesBothSizesBeforeThePreviewsAreRedrawnOnce) {
   open();
   slider("SliderPreviewWidth")->setValue(450);
   slider("SliderPreviewWidth")->setValue(400);
@@ -113,7 +114,7 @@ TEST_F(FormSetupTest, ANewHeightGivesBothSizesBeforeThePreviewsAreRedrawnOnce) {
   EXPECT_EQ(sizeChanges[0], std::make_pair(int64_t{400}, int64_t{250}));
 }
 
-TEST_F(FormSetupTest, MovingASizeSliderChangesOnlyItsLabel) {
+TEST_F(SetupDialogTest, MovingASizeSliderChangesOnlyItsLabel) {
   open();
   slider("SliderPreviewWidth")->setValue(425);
   EXPECT_EQ(labelText("LabelPreviewWidth"), "425 pixels");
@@ -124,7 +125,7 @@ TEST_F(FormSetupTest, MovingASizeSliderChangesOnlyItsLabel) {
   EXPECT_TRUE(sizeChanges.empty());
 }
 
-TEST_F(FormSetupTest, SaveAsDefaultsStoresAllFourAndAnyLaterCancelKeepsThem) {
+TEST_F(SetupDialogTest, SaveAsDefaultsStoresAllFourAndAnyLaterCancelKeepsThem) {
   open();
   slider("SliderPreviewWidth")->setValue(475);
   fileType()->setCurrentIndex(2);
@@ -145,7 +146,7 @@ TEST_F(FormSetupTest, SaveAsDefaultsStoresAllFourAndAnyLaterCancelKeepsThem) {
   expectSettings(475, 300, "BMP", 80);
 }
 
-TEST_F(FormSetupTest, CancelChangesNothing) {
+TEST_F(SetupDialogTest, CancelChangesNothing) {
   open();
   slider("SliderPreviewWidth")->setValue(500);
   slider("SliderPreviewHeight")->setValue(200);
@@ -158,7 +159,7 @@ TEST_F(FormSetupTest, CancelChangesNothing) {
   EXPECT_FALSE(store.value("PreviewWidth"));
 }
 
-TEST_F(FormSetupTest, TheWindowCloseControlActsAsCancel) {
+TEST_F(SetupDialogTest, TheWindowCloseControlActsAsCancel) {
   SetupDialog modal(settings, store, [this] { sizeChanges.emplace_back(); });
   test::whenModalOpens([](QWidget *window) {
     window->findChild<QSlider *>("SliderPreviewHeight")->setValue(250);
@@ -169,7 +170,7 @@ TEST_F(FormSetupTest, TheWindowCloseControlActsAsCancel) {
   EXPECT_TRUE(sizeChanges.empty());
 }
 
-TEST_F(FormSetupTest, AStoreThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
+TEST_F(SetupDialogTest, AStoreThatCannotBeWrittenIsReportedAndTheDialogStaysOpen) {
   test::writeWholeFile(dir.file("blocker"), "a file where a folder should be");
   SettingsStore unwritable(dir.file("blocker/Lumicomb.ini"));
   SetupDialog setup(settings, unwritable, nullptr);

@@ -37,10 +37,10 @@ protected:
     return stack;
   }
 
-  ImageWindow *form() { return main->imageWindow(); }
+  ImageWindow *imageWindow() { return main->imageWindow(); }
 
   template <typename Control> Control *control(const char *name) {
-    return test::findControl<Control>(form(), name);
+    return test::findControl<Control>(imageWindow(), name);
   }
 
   void click(const char *name) {
@@ -49,7 +49,7 @@ protected:
 
   /// Waits for a run started by a click to end.
   void waitForRun() {
-    EXPECT_TRUE(test::waitUntil([this] { return !form()->isRunning(); }));
+    EXPECT_TRUE(test::waitUntil([this] { return !imageWindow()->isRunning(); }));
     QApplication::processEvents();
   }
 };
