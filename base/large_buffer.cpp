@@ -2,6 +2,7 @@
 
 #include <new>
 #include <sys/mman.h>
+#include <unistd.h>
 #include <utility>
 
 namespace lumicomb {
@@ -11,7 +12,7 @@ constexpr size_t kHugePage = size_t{2} << 20;
 
 } // namespace
 
-LargeBuffer::LargeBuffer(size_t bytes) : m_bytes(bytes) {
+LargeBuffer::LargeBuffer(size_t bytes, Pages pages) : m_bytes(bytes) {
   if (bytes == 0)
     return;
   // One huge page more than asked, so that the data can start on a huge-page boundary.
@@ -25,10 +26,24 @@ LargeBuffer::LargeBuffer(size_t bytes) : m_bytes(bytes) {
   const uintptr_t start = reinterpret_cast<uintptr_t>(m_mapping);
   m_data = reinterpret_cast<uint8_t *>((start + kHugePage - 1) & ~(kHugePage - 1));
   // Only advice: without huge pages the memory works the same, in small pages.
-  ::madvise(m_data, bytes, MADV_HUGEPAGE);
+  if (pages == Pages::Huge)
+    ::madvise(m_data, bytes, MADV_HUGEPAGE);
 }
 
 LargeBuffer::~LargeBuffer() { release(); }
+
+void LargeBuffer::populate(size_t offset, size_t count) const {
+#ifdef MADV_POPULATE_WRITE
+  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGE_SIZE));
+  const uintptr_t first = reinterpret_cast<uintptr_t>(m_data + offset) & ~(page - 1);
+  const uintptr_t end = reinterpret_cast<uintptr_t>(m_data + offset + count);
+  if (count > 0)
+    ::madvise(reinterpret_cast<void *>(first), end - first, MADV_POPULATE_WRITE);
+#else
+  (void)offset;
+  (void)count;
+#endif
+}
 
 LargeBuffer::LargeBuffer(LargeBuffer &&other) noexcept
     : m_mapping(std::exchange(other.m_mapping, nullptr)),

@@ -5,13 +5,22 @@
 
 namespace lumicomb {
 
-/// Memory taken straight from the system and asked for in huge pages where the system offers
-/// them: a plane of tens of megabytes then costs a few dozen page faults instead of thousands,
-/// which is a noticeable share of a blend. It starts zero-filled.
+/// Which pages a LargeBuffer asks for.
+enum class Pages {
+  /// Huge pages where the system offers them: a plane of tens of megabytes then costs a few
+  /// dozen page faults instead of thousands, which is a noticeable share of a blend.
+  Huge,
+  /// Small pages. Huge pages pay off while they come from memory freed a moment before, by the
+  /// previous picture or run; a buffer as large as a memory budget mostly takes memory untouched
+  /// for long, and that costs more to get in huge pages than in small ones.
+  Small,
+};
+
+/// Memory taken straight from the system, starting zero-filled.
 class LargeBuffer {
 public:
   LargeBuffer() = default;
-  explicit LargeBuffer(size_t bytes);
+  explicit LargeBuffer(size_t bytes, Pages pages = Pages::Huge);
   ~LargeBuffer();
   LargeBuffer(LargeBuffer &&other) noexcept;
   LargeBuffer &operator=(LargeBuffer &&other) noexcept;
@@ -20,6 +29,11 @@ public:
 
   uint8_t *data() const { return m_data; }
   size_t size() const { return m_bytes; }
+
+  /// Faults in bytes [offset, offset + count) at once where the system can: far cheaper than a
+  /// fault per page when they are first written. Only advice; different ranges may be faulted
+  /// in from several threads at once.
+  void populate(size_t offset, size_t count) const;
 
 private:
   void release();

@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Times every lumicomb-cli rule on 11 photographs against vips, GraphicsMagick and the decode-only
-# floor, and prints median wall time and peak memory of each, then times a 200-frame median. It is
-# a report, not a test: it exits 0 whether the targets pass or fail, and non-zero only when
-# something could not be run.
+# floor, and prints median wall time and peak memory of each, then times a 200-frame median against
+# the decode-only floor of the same frames. It is a report, not a test: it exits 0 whether the
+# targets pass or fail, and non-zero only when something could not be run.
 #
-#   bash bench/run.sh             # 5 measured rounds, then the 200-frame run
-#   ROUNDS=15 bash bench/run.sh   # more rounds for steadier medians
-#   SCALE=0 bash bench/run.sh     # without the 200-frame run
+#   bash bench/run.sh                  # 5 measured rounds, then the 200-frame runs once each
+#   ROUNDS=15 bash bench/run.sh        # more rounds for steadier medians
+#   SCALE_ROUNDS=3 bash bench/run.sh   # the 200-frame runs three times each, medians
+#   SCALE=0 bash bench/run.sh          # without the 200-frame runs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 readonly ROUNDS="${ROUNDS:-5}"
 readonly SCALE="${SCALE:-1}"
+readonly SCALE_ROUNDS="${SCALE_ROUNDS:-1}"
 readonly PHOTO_COUNT=11
 readonly CACHE=bench/.cache
 readonly PHOTO_DIR="$CACHE/wallpapers"
@@ -37,10 +39,14 @@ readonly TOOLS=(
   sum-and-divide different-from-first floor most-different-from-average
   dynamic-range floor-2
 )
-readonly SCALE_RUNS=(median-200-budget median-200-default)
+# The floor comes first, so the median with the budget is measured right after it, as the
+# photographs' rules are after theirs.
+readonly SCALE_RUNS=(floor-200 median-200-budget median-200-default)
 
 [[ "$ROUNDS" =~ ^[1-9][0-9]*$ ]] || { echo "ROUNDS must be a positive integer" >&2; exit 2; }
 [[ "$SCALE" =~ ^[01]$ ]] || { echo "SCALE must be 0 or 1" >&2; exit 2; }
+[[ "$SCALE_ROUNDS" =~ ^[1-9][0-9]*$ ]] ||
+  { echo "SCALE_ROUNDS must be a positive integer" >&2; exit 2; }
 
 log() { echo "== $*" >&2; }
 
@@ -121,6 +127,7 @@ command_for() {
     median-200-budget)
       COMMAND=("$CLI" --quiet -r median --memory "$SCALE_MEMORY_MIB" -o "$out" "${FRAMES[@]}") ;;
     median-200-default) COMMAND=("$CLI" --quiet -r median -o "$out" "${FRAMES[@]}") ;;
+    floor-200) COMMAND=("$FLOOR" "${FRAMES[@]}") ;;
     vips-sum) COMMAND=(vips sum "${PHOTOS[*]}" "$out") ;;
     vips-median) COMMAND=(vips bandrank "${PHOTOS[*]}" "$out") ;;
     vips-brightest) COMMAND=(vips bandrank "${PHOTOS[*]}" "$out" --index $((PHOTO_COUNT - 1))) ;;
@@ -163,13 +170,15 @@ measure() {
   done
 }
 
-# One run of each is enough here: a 200-frame median takes seconds, far above the noise, and what
-# matters most is its peak memory, which barely moves from run to run.
+# One run of each is the default: a 200-frame median takes seconds, far above the noise, and its
+# peak memory barely moves from run to run. More rounds steady the time against the floor.
 measure_scale() {
-  local tool
-  for tool in "${SCALE_RUNS[@]}"; do
-    log "$tool: median of $SCALE_FRAMES frames"
-    run_tool "$tool"
+  local tool round
+  for ((round = 0; round < SCALE_ROUNDS; round++)); do
+    for tool in "${SCALE_RUNS[@]}"; do
+      log "$tool: $SCALE_FRAMES frames, round $((round + 1))/$SCALE_ROUNDS"
+      run_tool "$tool"
+    done
   done
 }
 
@@ -206,8 +215,9 @@ describe() {
     floor) echo "decode floor" ;;
     floor-2) echo "decode floor, 2 photographs" ;;
     dynamic-range) echo "dynamic-range, 2 photographs" ;;
-    median-200-budget) echo "--memory $SCALE_MEMORY_MIB" ;;
-    median-200-default) echo "default budget" ;;
+    median-200-budget) echo "median, --memory $SCALE_MEMORY_MIB" ;;
+    median-200-default) echo "median, default budget" ;;
+    floor-200) echo "decode floor" ;;
     *) echo "$1" ;;
   esac
 }
@@ -241,7 +251,7 @@ report() {
 
   # The rules that keep every photograph at once are held to the tool that sorts every position.
   echo
-  echo "time against vips"
+  echo "time against vips and GraphicsMagick"
   ratio_line "median / vips bandrank" "${TIME[median]}" "${TIME[vips-median]}" 0.4
   ratio_line "brightest / vips bandrank --index $((PHOTO_COUNT - 1))" \
     "${TIME[brightest]}" "${TIME[vips-brightest]}" 0.75
@@ -253,14 +263,17 @@ report() {
   ratio_line "average / vips sum" "${TIME[average]}" "${TIME[vips-sum]}" 0.7
   ratio_line "average / gm" "${TIME[average]}" "${TIME[gm]}"
 
-  # A rule that reads each photograph once should cost little more than decoding it.
+  # A rule that reads each photograph once should cost little more than decoding it; one that
+  # holds them all and works every position over, a little more.
   echo
   echo "time against the decode floor"
   for tool in average sum-and-divide brightest darkest different-from-first; do
+    ratio_line "$tool / floor" "${TIME[$tool]}" "${TIME[floor]}" 1.15
+  done
+  ratio_line "median / floor" "${TIME[median]}" "${TIME[floor]}" 1.35
+  for tool in average-of-commonest most-different-from-average; do
     ratio_line "$tool / floor" "${TIME[$tool]}" "${TIME[floor]}" 1.4
   done
-  ratio_line "most-different-from-average / floor" \
-    "${TIME[most-different-from-average]}" "${TIME[floor]}"
   ratio_line "dynamic-range / floor, 2 photographs" "${TIME[dynamic-range]}" "${TIME[floor-2]}" 1.4
 
   # One-sweep rules hold a running result, like vips sum; the others hold every photograph, like
@@ -270,11 +283,9 @@ report() {
   for tool in average sum-and-divide brightest darkest different-from-first; do
     ratio_line "$tool / vips sum" "${MEMORY[$tool]}" "${MEMORY[vips-sum]}" 1.25
   done
-  for tool in median average-of-commonest; do
+  for tool in median average-of-commonest most-different-from-average; do
     ratio_line "$tool / vips bandrank" "${MEMORY[$tool]}" "${MEMORY[vips-median]}" 1.5
   done
-  ratio_line "most-different-from-average / vips bandrank" \
-    "${MEMORY[most-different-from-average]}" "${MEMORY[vips-median]}"
 }
 
 # The budget is what keeps a long sequence within reach of a small machine; without it, the
@@ -282,10 +293,14 @@ report() {
 report_scale() {
   local tool
   echo
-  echo "median of $SCALE_FRAMES frames 2560x1600, one run each"
-  echo "load average before the run: $LOAD_BEFORE_SCALE"
-  printf '%-32s %10s %10s\n' "lumicomb-cli -r median" 'wall ms' 'peak MB'
+  echo "$SCALE_FRAMES frames 2560x1600, $SCALE_ROUNDS round(s), medians"
+  echo "load average before the runs: $LOAD_BEFORE_SCALE"
+  printf '%-32s %10s %10s\n' "run" 'wall ms' 'peak MB'
   for tool in "${SCALE_RUNS[@]}"; do table_row "$tool"; done
+  ratio_line "median with --memory $SCALE_MEMORY_MIB / floor" \
+    "${TIME[median-200-budget]}" "${TIME[floor-200]}" 1.35
+  ratio_line "median with the default budget / floor" \
+    "${TIME[median-200-default]}" "${TIME[floor-200]}"
   local line
   line=$(awk -v kb="${MEMORY[median-200-budget]}" -v limit="$SCALE_PEAK_LIMIT_MB" -v mib="$SCALE_MEMORY_MIB" 'BEGIN {
     mb = kb / 1024

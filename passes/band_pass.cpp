@@ -6,7 +6,7 @@
 #include "base/parallel_for.h"
 #include "passes/band_plan.h"
 #include "passes/band_spill.h"
-#include "passes/pass_sources.h"
+#include "passes/source_gathering.h"
 
 #include <algorithm>
 #include <cstring>
@@ -74,38 +74,42 @@ public:
   Bitmap run() {
     m_decoding = planDecoding(
         m_context, [](PictureSize result) { return rgb24Bytes(result.width, result.height); }, 0);
-    // Image 1 fixes the size and so the plan; the other sources decode meanwhile and wait for
-    // it, holding no more than one decoded picture per thread, as the plan assumes.
-    gatherBand([&](const FIBITMAP *first) { setUp(first); });
+    // Image 1's header fixes the size and so the plan; every source is gathered as soon as it
+    // is decoded, holding no more than one decoded picture per thread, as the plan assumes.
+    setUp(m_decoding.result);
+    gatherBand();
     reduceBand();
     for (int64_t band = 1; band < m_plan.bands; ++band) {
       startBand(band * m_plan.rowsPerBand);
-      if (m_spill && m_spill->readBand(band, m_band.data()))
+      if (m_spill && m_spill->readBand(band, m_band.data(), m_plan.slotBytes, m_context.threads))
         for (int i = 1; i <= m_sources; ++i)
           m_progress.sourceGathered();
       else
-        gatherBand([&](const FIBITMAP *first) { requireUnchangedSize(first); });
+        gatherBand();
       reduceBand();
     }
     return std::move(m_result);
   }
 
 private:
-  void gatherBand(const std::function<void(const FIBITMAP *)> &setUp) {
-    gatherSources(m_context, m_decoding, setUp,
-                  [&](int i, const FIBITMAP *source) { gatherRows(i, source); });
+  /// The sources are decoded again for every band when the spill is not usable; their sizes are
+  /// checked against the plan each time, since a file may have been replaced meanwhile.
+  void gatherBand() {
+    gatherSourcesInAnyOrder(m_context, m_decoding,
+                            [&](int i, const FIBITMAP *source) { gatherRows(i, source); });
   }
 
-  void setUp(const FIBITMAP *first) {
-    m_size = sizeOf(first);
+  void setUp(PictureSize size) {
+    m_size = size;
     m_rowBytes = 3 * m_size.width;
+    const uint64_t pictureBytes = rgb24Bytes(m_size.width, m_size.height);
+    m_plan = planBands({m_sources, m_size.height, m_rowBytes, static_cast<int64_t>(pictureBytes),
+                        m_decoding.threads, m_context.memoryBudget, m_context.usesPreviews()});
+    const uint64_t heldSources = m_plan.holdWholeSources ? m_sources : 0;
+    prepareDecodingMemory(m_decoding, (1 + heldSources) * pictureBytes);
     m_result = allocateRgb24(m_size.width, m_size.height);
-    m_plan = planBands(
-        {m_sources, m_size.height, m_rowBytes,
-         static_cast<int64_t>(FreeImage_GetPitch(const_cast<FIBITMAP *>(first))) * m_size.height,
-         m_decoding.threads, m_context.memoryBudget, m_context.usesPreviews()});
     if (!m_plan.holdWholeSources)
-      m_band = LargeBuffer(static_cast<size_t>(m_sources * m_plan.rowsPerBand * m_rowBytes));
+      makeBand();
     if (m_plan.bands > 1)
       m_spill.emplace(m_sources, m_plan.rowsPerBand, m_rowBytes, m_size.height);
     m_rule.begin(m_sources);
@@ -113,12 +117,19 @@ private:
     startBand(0);
   }
 
-  /// Image 1 is decoded again for every band; the file may have been replaced meanwhile.
-  void requireUnchangedSize(const FIBITMAP *first) const {
-    const PictureSize size = sizeOf(first);
-    if (size.width != m_size.width || size.height != m_size.height)
-      throw LumicombError(ErrorKind::SizeMismatch,
-                          quoted(m_context.set.imagePath(1)) + " changed size during the blend");
+  /// The band is written in full before it is reduced: faulting it in at once, on every thread,
+  /// costs less than a fault per page while the sources are copied in.
+  void makeBand() {
+    const auto bytes = static_cast<size_t>(m_sources * m_plan.slotBytes);
+    m_band = LargeBuffer(bytes, Pages::Small);
+    constexpr size_t kPiece = size_t{64} << 20;
+    parallelFor(
+        static_cast<int64_t>((bytes + kPiece - 1) / kPiece),
+        [&](int64_t piece) {
+          const size_t offset = static_cast<size_t>(piece) * kPiece;
+          m_band.populate(offset, std::min(kPiece, bytes - offset));
+        },
+        m_context.threads);
   }
 
   void startBand(int64_t offset) {
@@ -141,8 +152,13 @@ private:
     m_progress.sourceGathered();
   }
 
+  const uint8_t *sourceRow(int i, int64_t j) const {
+    return m_plan.holdWholeSources ? scanLine(loadedSource(m_context, i), m_offset + j)
+                                   : bandRow(i, j);
+  }
+
   uint8_t *bandRow(int i, int64_t j) const {
-    return m_band.data() + ((i - 1) * m_plan.rowsPerBand + j) * m_rowBytes;
+    return m_band.data() + (i - 1) * m_plan.slotBytes + j * m_rowBytes;
   }
 
   void reduceBand() {
@@ -151,9 +167,7 @@ private:
         [&](int64_t j) {
           std::vector<const uint8_t *> rows(static_cast<size_t>(m_sources));
           for (int i = 1; i <= m_sources; ++i)
-            rows[static_cast<size_t>(i - 1)] =
-                m_plan.holdWholeSources ? scanLine(loadedSource(m_context, i), m_offset + j)
-                                        : bandRow(i, j);
+            rows[static_cast<size_t>(i - 1)] = sourceRow(i, j);
           m_rule.reduceRow(rows.data(), m_rowBytes, scanLine(m_result.get(), m_offset + j));
           m_progress.rowReduced();
         },

@@ -1,5 +1,6 @@
 #include "passes/band_spill.h"
 
+#include "base/parallel_for.h"
 #include "imaging/bitmap.h"
 
 #include <algorithm>
@@ -24,38 +25,39 @@ int openUnnamedFile(const std::filesystem::path &folder) {
   return fd;
 }
 
-/// Writes all of `rows` at `offset`, resuming after partial writes.
-bool writeAll(int fd, std::vector<iovec> rows, off_t offset) {
+/// Moves all of `pieces` to or from the file at `offset`, resuming after partial transfers.
+template <typename Transfer>
+bool transferAll(std::vector<iovec> pieces, off_t offset, Transfer move) {
   size_t first = 0;
-  while (first < rows.size()) {
-    const int count = static_cast<int>(std::min<size_t>(rows.size() - first, IOV_MAX));
-    const ssize_t written = ::pwritev(fd, rows.data() + first, count, offset);
-    if (written <= 0)
+  while (first < pieces.size()) {
+    const int count = static_cast<int>(std::min<size_t>(pieces.size() - first, IOV_MAX));
+    const ssize_t moved = move(pieces.data() + first, count, offset);
+    if (moved <= 0)
       return false;
-    offset += written;
-    for (size_t left = static_cast<size_t>(written); left > 0;) {
-      iovec &row = rows[first];
-      const size_t taken = std::min(left, row.iov_len);
-      row.iov_base = static_cast<char *>(row.iov_base) + taken;
-      row.iov_len -= taken;
+    offset += moved;
+    for (size_t left = static_cast<size_t>(moved); left > 0;) {
+      iovec &piece = pieces[first];
+      const size_t taken = std::min(left, piece.iov_len);
+      piece.iov_base = static_cast<char *>(piece.iov_base) + taken;
+      piece.iov_len -= taken;
       left -= taken;
-      if (row.iov_len == 0)
+      if (piece.iov_len == 0)
         ++first;
     }
   }
   return true;
 }
 
-bool readAll(int fd, uint8_t *into, size_t bytes, off_t offset) {
-  while (bytes > 0) {
-    const ssize_t read = ::pread(fd, into, bytes, offset);
-    if (read <= 0)
-      return false;
-    into += read;
-    bytes -= static_cast<size_t>(read);
-    offset += read;
-  }
-  return true;
+bool writeAll(int fd, std::vector<iovec> pieces, off_t offset) {
+  return transferAll(std::move(pieces), offset, [fd](const iovec *at, int count, off_t where) {
+    return ::pwritev(fd, at, count, where);
+  });
+}
+
+bool readAll(int fd, std::vector<iovec> pieces, off_t offset) {
+  return transferAll(std::move(pieces), offset, [fd](const iovec *at, int count, off_t where) {
+    return ::preadv(fd, at, count, where);
+  });
 }
 
 } // namespace
@@ -85,7 +87,8 @@ int64_t BandSpill::rowsOfBand(int64_t b) const {
 }
 
 int64_t BandSpill::chunkOffset(int64_t b, int i) const {
-  return ((b - 1) * m_sources + (i - 1)) * m_rowsPerBand * m_rowBytes;
+  // Only the last band is short, so every band before b is a full one.
+  return ((b - 1) * m_sources * m_rowsPerBand + (i - 1) * rowsOfBand(b)) * m_rowBytes;
 }
 
 void BandSpill::keepLaterBands(int i, const FIBITMAP *source) {
@@ -100,16 +103,25 @@ void BandSpill::keepLaterBands(int i, const FIBITMAP *source) {
   }
 }
 
-bool BandSpill::readBand(int64_t b, uint8_t *band) {
+bool BandSpill::readBand(int64_t b, uint8_t *band, int64_t slotBytes, int threads) {
   if (!m_usable)
     return false;
-  // Every source's chunk but the last is a full band long in the file, as in memory.
-  const int64_t bytes = ((m_sources - 1) * m_rowsPerBand + rowsOfBand(b)) * m_rowBytes;
-  if (!readAll(m_fd, band, static_cast<size_t>(bytes), static_cast<off_t>(chunkOffset(b, 1)))) {
-    m_usable = false;
-    return false;
-  }
-  return true;
+  // Each thread reads a run of sources that lie together in the file.
+  const int parts = std::clamp(threads, 1, m_sources);
+  const size_t chunkBytes = static_cast<size_t>(rowsOfBand(b) * m_rowBytes);
+  parallelFor(
+      parts,
+      [&](int64_t part) {
+        const int first = static_cast<int>(part * m_sources / parts) + 1;
+        const int last = static_cast<int>((part + 1) * m_sources / parts);
+        std::vector<iovec> slots;
+        for (int i = first; i <= last; ++i)
+          slots.push_back({band + (i - 1) * slotBytes, chunkBytes});
+        if (!readAll(m_fd, std::move(slots), static_cast<off_t>(chunkOffset(b, first))))
+          m_usable = false;
+      },
+      parts);
+  return m_usable;
 }
 
 } // namespace lumicomb

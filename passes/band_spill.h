@@ -8,11 +8,11 @@
 
 namespace lumicomb {
 
-/// Band b's rows of source i lie at ((b - 1) * N + (i - 1)) * R rows into the file: the layout
-/// of a band in memory, so that a whole band comes back in one read. The file has no name (it is
-/// unlinked at once) and goes when the pass ends, also when it fails. When the temporary folder
-/// lacks the room or a transfer fails, the spill stops being usable and the pass decodes the
-/// sources again for the later bands instead.
+/// The bands lie one after the other in the file, and within band b every source's rows follow
+/// the source before: no gaps, so a band comes back in a few long reads, never reading a hole.
+/// The file has no name (it is unlinked at once) and goes when the pass ends, also when it
+/// fails. When the temporary folder lacks the room or a transfer fails, the spill stops being
+/// usable and the pass decodes the sources again for the later bands instead.
 class BandSpill {
 public:
   BandSpill(int sources, int64_t rowsPerBand, int64_t rowBytes, int64_t height);
@@ -24,8 +24,9 @@ public:
   /// Writes the rows of bands 1, 2, ... of source i (1-based); safe to call for several sources
   /// at once.
   void keepLaterBands(int i, const FIBITMAP *source);
-  /// Reads band b (1 or later) of every source into `band`; false when the spill is not usable.
-  bool readBand(int64_t b, uint8_t *band);
+  /// Reads band b (1 or later) of every source into `band`, source i's rows at (i - 1) *
+  /// slotBytes, on up to `threads` threads; false when the spill is not usable.
+  bool readBand(int64_t b, uint8_t *band, int64_t slotBytes, int threads);
 
 private:
   int64_t rowsOfBand(int64_t b) const;

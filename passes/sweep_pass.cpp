@@ -2,7 +2,7 @@
 
 #include "base/numbers.h"
 #include "base/parallel_for.h"
-#include "passes/pass_sources.h"
+#include "passes/source_gathering.h"
 
 #include <algorithm>
 #include <mutex>
@@ -69,25 +69,35 @@ public:
         m_progress(context.observer, m_sources), m_release(context.set) {}
 
   Bitmap run() {
+    const bool imageOneFirst = m_rule.needsImageOneFirst();
+    // Sources decoded while image 1 is still coming wait in a queue of their own, one per thread.
     const DecodingPlan plan = planDecoding(
         m_context,
         [&](PictureSize result) {
           return rgb24Bytes(result.width, result.height) +
                  m_rule.workingBytes(m_sources, result.width, result.height);
         },
-        static_cast<size_t>(m_context.threads));
-    gatherSources(
-        m_context, plan, [&](const FIBITMAP *first) { setUp(sizeOf(first)); },
-        [&](int i, const FIBITMAP *source) { collect(i, source); });
+        imageOneFirst ? static_cast<size_t>(m_context.threads) : 0);
+    prepareDecodingMemory(plan, rgb24Bytes(plan.result.width, plan.result.height));
+    const auto collectSource = [&](int i, const FIBITMAP *source) { collect(i, source); };
+    if (imageOneFirst) {
+      gatherSourcesImageOneFirst(
+          m_context, plan, [&](const FIBITMAP *first) { setUp(sizeOf(first)); }, collectSource);
+    } else {
+      setUp(plan.result);
+      gatherSourcesInAnyOrder(m_context, plan, collectSource);
+    }
+    // Made only now, the result takes memory the decoded pictures have given back.
+    Bitmap result = allocateRgb24(m_size.width, m_size.height);
     parallelFor(
-        heightOf(m_result.get()), [&](int64_t y) { m_rule.reduce(y, scanLine(m_result.get(), y)); },
+        m_size.height, [&](int64_t y) { m_rule.reduce(y, scanLine(result.get(), y)); },
         m_context.threads);
-    return std::move(m_result);
+    return result;
   }
 
 private:
   void setUp(PictureSize size) {
-    m_result = allocateRgb24(size.width, size.height);
+    m_size = size;
     m_rule.begin(m_sources, size.width, size.height);
     m_progress.setHeight(size.height);
     m_stripes.setUp(size.height, m_context.threads);
@@ -106,7 +116,7 @@ private:
   int m_sources;
   PassProgress m_progress;
   RowStripes m_stripes;
-  Bitmap m_result;
+  PictureSize m_size{};
   SourceRelease m_release;
 };
 

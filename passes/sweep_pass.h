@@ -7,10 +7,10 @@
 namespace lumicomb {
 
 /// Blends every source into a new 24-bit bitmap of image 1's size for the run mode and sets
-/// the progress maximum to its height. Sources are decoded in parallel; image 1's own decode
-/// fixes the size, and a source of another size fails the pass before any result pixel is
-/// written. Image 1 is collected whole before any other source. Afterwards no source holds a
-/// full-size bitmap.
+/// the progress maximum to its height. Sources are decoded in parallel; image 1's header fixes
+/// the size, and a source of another size fails the pass before any result pixel is written.
+/// Each source is collected as soon as it is decoded, or, for a rule that needs it, image 1
+/// whole before any other. Afterwards no source holds a full-size bitmap.
 Bitmap runSweepPass(const PassContext &context, SweepRule &rule);
 
 /// Progress value after `rowsDone` of the `sources` x `height` source rows, in the order of a

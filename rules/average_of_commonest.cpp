@@ -1,8 +1,10 @@
 #include "rules/average_of_commonest.h"
 
 #include "base/numbers.h"
+#include "rules/vector_clones.h"
 
-#include <array>
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace lumicomb {
@@ -11,56 +13,221 @@ namespace {
 constexpr int kBucketsPerChannel = 11;
 constexpr int kColourBuckets = kBucketsPerChannel * kBucketsPerChannel * kBucketsPerChannel;
 
-const std::array<uint16_t, 256> &channelBuckets() {
-  static const std::array<uint16_t, 256> buckets = [] {
-    std::array<uint16_t, 256> table{};
-    for (int value = 0; value < 256; ++value)
-      table[static_cast<size_t>(value)] =
-          static_cast<uint16_t>(roundHalfEven(static_cast<double>(value) / 25.0));
-    return table;
-  }();
-  return buckets;
+/// A channel value's bucket, value / 25 rounded half to even. No value lies exactly half way
+/// (that would take a value of 25k + 12.5), so it is (value + 12) / 25.
+constexpr int bucketOf(int value) { return (value + 12) / 25; }
+
+/// Any number of sources, one pixel at a time with a tally of the buckets.
+class TallyReduction {
+public:
+  explicit TallyReduction(int sources)
+      : m_sources(sources), m_tally(kColourBuckets, 0),
+        m_colourBucket(static_cast<size_t>(sources)) {}
+
+  /// The tally is cleared once; after each pixel only the counters it touched are set back to 0,
+  /// so a pixel costs a few steps per source, not the whole tally.
+  void reducePixel(const uint8_t *const *rows, int64_t x, uint8_t *out) {
+    // A bucket wins only by passing the best count, so among equal counts the one that got
+    // there first in source order keeps it.
+    int best = 0;
+    uint16_t winner = 0;
+    for (int i = 0; i < m_sources; ++i) {
+      const uint8_t *sample = rows[i] + x;
+      const auto id = static_cast<uint16_t>(
+          (bucketOf(sample[2]) * kBucketsPerChannel + bucketOf(sample[1])) * kBucketsPerChannel +
+          bucketOf(sample[0]));
+      m_colourBucket[static_cast<size_t>(i)] = id;
+      const int count = ++m_tally[id];
+      if (count > best) {
+        best = count;
+        winner = id;
+      }
+    }
+    uint32_t sums[3] = {0, 0, 0};
+    for (int i = 0; i < m_sources; ++i) {
+      const uint16_t id = m_colourBucket[static_cast<size_t>(i)];
+      m_tally[id] = 0;
+      if (id == winner)
+        for (int c = 0; c < 3; ++c)
+          sums[c] += rows[i][x + c];
+    }
+    for (int c = 0; c < 3; ++c)
+      out[x + c] = static_cast<uint8_t>(divideHalfEven(sums[c], static_cast<uint32_t>(best)));
+  }
+
+private:
+  int m_sources;
+  std::vector<uint16_t> m_tally;
+  std::vector<uint16_t> m_colourBucket;
+};
+
+// Up to kMostVectorSources sources, sixteen pixels at a time, each pixel in a 32-bit lane as
+// blue | green << 8 | red << 16. A source's count is found by comparing its bucket with those of
+// the sources before it, which costs the square of the count but no memory look-ups.
+constexpr int kMostVectorSources = 64;
+constexpr int64_t kStepPixels = 16;
+constexpr int64_t kStepBytes = 3 * kStepPixels;
+
+// The 32-byte vectors pass only between functions that are always inlined, so the calling
+// convention GCC warns about for them on processors without AVX never comes into play.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+using Pixels = uint32_t __attribute__((vector_size(32)));
+using Halves = uint16_t __attribute__((vector_size(32)));
+using Ratios = float __attribute__((vector_size(32)));
+
+struct Step {
+  Pixels part[2];
+};
+
+[[gnu::always_inline]] inline Bytes16 load16(const uint8_t *at) {
+  Bytes16 value;
+  std::memcpy(&value, at, sizeof value);
+  return value;
+}
+
+/// Four pixels of three bytes, from the first twelve bytes of `bytes`, as 32-bit lanes.
+[[gnu::always_inline]] inline Bytes16 spreadFirst(Bytes16 bytes) {
+  return __builtin_shufflevector(bytes, Bytes16{}, 0, 1, 2, 16, 3, 4, 5, 16, 6, 7, 8, 16, 9, 10, 11,
+                                 16);
+}
+
+/// The same from the last twelve bytes, so that a step never reads past its 48 bytes.
+[[gnu::always_inline]] inline Bytes16 spreadLast(Bytes16 bytes) {
+  return __builtin_shufflevector(bytes, Bytes16{}, 4, 5, 6, 16, 7, 8, 9, 16, 10, 11, 12, 16, 13, 14,
+                                 15, 16);
+}
+
+[[gnu::always_inline]] inline Pixels join(Bytes16 low, Bytes16 high) {
+  return reinterpret_cast<Pixels>(
+      __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16,
+                              17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31));
+}
+
+[[gnu::always_inline]] inline Step loadStep(const uint8_t *at) {
+  return {{join(spreadFirst(load16(at)), spreadFirst(load16(at + 12))),
+           join(spreadFirst(load16(at + 24)), spreadLast(load16(at + 32)))}};
+}
+
+/// Each byte of the pixels replaced by its bucket; equal lanes mean the same colour bucket.
+[[gnu::always_inline]] inline Pixels bucketsOf(Pixels pixels) {
+  const Halves halves = reinterpret_cast<Halves>(pixels);
+  // (v + 12) * 41 >> 10 equals (v + 12) / 25 for every byte value.
+  const Halves low = (((halves & 0xFF) + 12) * 41) >> 10;
+  const Halves high = (((halves >> 8) + 12) * 41) >> 10;
+  return reinterpret_cast<Pixels>(low | (high << 8));
+}
+
+/// total / divisor rounded half to even in every lane; the single-precision quotient is at most
+/// one off for these small numbers, and the remainder puts it right.
+[[gnu::always_inline]] inline Pixels divideHalfEvenInLanes(Pixels totals, Pixels divisors) {
+  using Signed = int32_t __attribute__((vector_size(32)));
+  const Signed total = reinterpret_cast<Signed>(totals);
+  const Signed divisor = reinterpret_cast<Signed>(divisors);
+  Signed quotient = __builtin_convertvector(
+      __builtin_convertvector(total, Ratios) / __builtin_convertvector(divisor, Ratios), Signed);
+  Signed remainder = total - quotient * divisor;
+  const Signed under = remainder < 0;
+  quotient += under;
+  remainder += under & divisor;
+  const Signed over = remainder >= divisor;
+  quotient -= over;
+  remainder -= over & divisor;
+  const Signed twice = 2 * remainder;
+  const Signed up = (twice > divisor) | ((twice == divisor) & ((quotient & 1) != 0));
+  return reinterpret_cast<Pixels>(quotient - up);
+}
+
+/// Writes the step's sixteen result pixels, given as 32-bit lanes, as 48 bytes.
+[[gnu::always_inline]] inline void storeStep(const Step &result, uint8_t *out) {
+  uint8_t packed[kStepBytes + 4];
+  for (int p = 0; p < 2; ++p) {
+    Bytes16 halves[2];
+    std::memcpy(halves, &result.part[p], sizeof halves);
+    for (int h = 0; h < 2; ++h) {
+      const Bytes16 bytes = __builtin_shufflevector(halves[h], halves[h], 0, 1, 2, 4, 5, 6, 8, 9,
+                                                    10, 12, 13, 14, 3, 7, 11, 15);
+      std::memcpy(packed + (2 * p + h) * 12, &bytes, sizeof bytes);
+    }
+  }
+  std::memcpy(out, packed, kStepBytes);
+}
+
+/// One step of 16 pixels of every source.
+[[gnu::always_inline]] inline Step reduceStep(const uint8_t *const *rows, int sources,
+                                              int64_t start) {
+  Step samples[kMostVectorSources];
+  Step buckets[kMostVectorSources];
+  Step best = {};
+  Step winner = {};
+  for (int i = 0; i < sources; ++i) {
+    samples[i] = loadStep(rows[i] + start);
+    for (int p = 0; p < 2; ++p) {
+      buckets[i].part[p] = bucketsOf(samples[i].part[p]);
+      // This source's count so far: itself and every earlier source in its bucket.
+      Pixels count = Pixels{} + 1;
+      for (int j = 0; j < i; ++j)
+        count -= reinterpret_cast<Pixels>(buckets[j].part[p] == buckets[i].part[p]);
+      // A bucket wins only by passing the best count, so among equal counts the one that got
+      // there first in source order keeps it.
+      const Pixels passes = reinterpret_cast<Pixels>(count > best.part[p]);
+      best.part[p] = (count & passes) | (best.part[p] & ~passes);
+      winner.part[p] = (buckets[i].part[p] & passes) | (winner.part[p] & ~passes);
+    }
+  }
+  Step result;
+  for (int p = 0; p < 2; ++p) {
+    Pixels blueAndRed = {};
+    Pixels green = {};
+    for (int i = 0; i < sources; ++i) {
+      const Pixels member = reinterpret_cast<Pixels>(buckets[i].part[p] == winner.part[p]);
+      const Pixels sample = samples[i].part[p] & member;
+      blueAndRed += sample & 0x00FF00FF;
+      green += (sample >> 8) & 0xFF;
+    }
+    result.part[p] = divideHalfEvenInLanes(blueAndRed & 0xFFFF, best.part[p]) |
+                     divideHalfEvenInLanes(green, best.part[p]) << 8 |
+                     divideHalfEvenInLanes(blueAndRed >> 16, best.part[p]) << 16;
+  }
+  return result;
+}
+
+/// Built twice (once in sanitizer builds), and the wider vector unit is used where the processor
+/// has it; both give the same bytes.
+LUMICOMB_VECTOR_CLONES void reduceRowInSteps(const uint8_t *const *rows, int sources,
+                                             int64_t length, uint8_t *out) {
+  if (length < kStepBytes) {
+    // A picture under 16 pixels wide: the row is padded out to one step.
+    std::vector<uint8_t> padded(static_cast<size_t>(sources * kStepBytes), 0);
+    std::vector<const uint8_t *> paddedRows(static_cast<size_t>(sources));
+    for (int i = 0; i < sources; ++i) {
+      uint8_t *row = padded.data() + i * kStepBytes;
+      std::memcpy(row, rows[i], static_cast<size_t>(length));
+      paddedRows[static_cast<size_t>(i)] = row;
+    }
+    uint8_t result[kStepBytes];
+    storeStep(reduceStep(paddedRows.data(), sources, 0), result);
+    std::memcpy(out, result, static_cast<size_t>(length));
+    return;
+  }
+  // The last step overlaps the one before rather than running short.
+  for (int64_t start = 0; start < length; start += kStepBytes) {
+    const int64_t at = std::min(start, length - kStepBytes);
+    storeStep(reduceStep(rows, sources, at), out + at);
+  }
 }
 
 class AverageOfCommonestRule : public BandRule {
 public:
   void begin(int sources) override { m_sources = sources; }
 
-  /// The tally is cleared once per row; after each position only the counters it touched are
-  /// set back to 0, so a position costs a few steps per source, not the whole tally.
   void reduceRow(const uint8_t *const *rows, int64_t length, uint8_t *out) const override {
-    const std::array<uint16_t, 256> &bucket = channelBuckets();
-    const int sources = m_sources;
-    std::vector<uint16_t> tally(kColourBuckets, 0);
-    std::vector<uint16_t> colourBucket(static_cast<size_t>(sources));
-    for (int64_t x = 0; x < length; x += 3) {
-      // A bucket wins only by passing the best count, so among equal counts the one that got
-      // there first in source order keeps it.
-      int best = 0;
-      uint16_t winner = 0;
-      for (int i = 0; i < sources; ++i) {
-        const uint8_t *sample = rows[i] + x;
-        const auto id = static_cast<uint16_t>(
-            (bucket[sample[2]] * kBucketsPerChannel + bucket[sample[1]]) * kBucketsPerChannel +
-            bucket[sample[0]]);
-        colourBucket[static_cast<size_t>(i)] = id;
-        const int count = ++tally[id];
-        if (count > best) {
-          best = count;
-          winner = id;
-        }
-      }
-      uint32_t sums[3] = {0, 0, 0};
-      for (int i = 0; i < sources; ++i) {
-        const uint16_t id = colourBucket[static_cast<size_t>(i)];
-        tally[id] = 0;
-        if (id == winner)
-          for (int c = 0; c < 3; ++c)
-            sums[c] += rows[i][x + c];
-      }
-      for (int c = 0; c < 3; ++c)
-        out[x + c] = static_cast<uint8_t>(divideHalfEven(sums[c], static_cast<uint32_t>(best)));
-    }
+    if (m_sources <= kMostVectorSources)
+      return reduceRowInSteps(rows, m_sources, length, out);
+    TallyReduction tally(m_sources);
+    for (int64_t x = 0; x < length; x += 3)
+      tally.reducePixel(rows, x, out);
   }
 
 private:

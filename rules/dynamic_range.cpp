@@ -1,11 +1,11 @@
 #include "rules/dynamic_range.h"
 
-#include "rules/byte_blocks.h"
+#include "rules/byte_lines.h"
 
 namespace lumicomb {
 namespace {
 
-using namespace blocks;
+using namespace lines;
 
 /// Both sources' rows are at hand at once, so the mean is taken straight from the two samples,
 /// with no totals kept in between.
@@ -14,12 +14,12 @@ public:
   void begin(int) override {}
 
   void reduceRow(const uint8_t *const *rows, int64_t length, uint8_t *out) const override {
-    forEachBlock(rows, 2, length, out,
-                 [](const uint8_t *const *blockRows, int64_t start, Block &mean) {
-                   for (int64_t v = 0; v < kVectors; ++v)
-                     mean[v] = meanHalfToEven(load(blockRows[0] + start + v * kLanes),
-                                              load(blockRows[1] + start + v * kLanes));
-                 });
+    forEachLine(rows, 2, length, out,
+                [](const uint8_t *const *lineRows, int64_t start) LUMICOMB_ALWAYS_INLINE {
+                  return each(load(lineRows[0] + start), load(lineRows[1] + start),
+                              [](Bytes a, Bytes b)
+                                  LUMICOMB_ALWAYS_INLINE { return meanHalfToEven(a, b); });
+                });
   }
 };
 

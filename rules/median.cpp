@@ -1,65 +1,71 @@
 #include "rules/median.h"
 
-#include "rules/byte_blocks.h"
+#include "rules/byte_lines.h"
 #include "rules/vector_clones.h"
 
 namespace lumicomb {
 namespace {
 
-using namespace blocks;
+using namespace lines;
 
-/// The value of 0-based rank `rank` among the sources at each of the block's positions: the
-/// largest v with at most `rank` values below it, found bit by bit from the top by counting.
-/// Counting works on whole vectors where a sort would branch per position, and costs the same
-/// for any order of the sources.
-[[gnu::always_inline]] inline void selectRank(const uint8_t *const *rows, int sources,
-                                              int64_t start, int64_t rank, Block &found) {
-  const Words rankLimit = Words{} + static_cast<uint16_t>(rank);
-  for (Bytes &value : found)
-    value = Bytes{};
+/// The value of 0-based rank `rank` among the sources at each position of the line: the largest
+/// v with at most `rank` values below it, found bit by bit from the top by counting. Counting
+/// works on whole vectors where a sort would branch per position, and costs the same for any
+/// order of the sources. Up to 255 sources the counts stay in bytes.
+[[gnu::always_inline]] inline Line selectRank(const uint8_t *const *rows, int sources,
+                                              int64_t start, int64_t rank) {
+  // Counting the sources at or above the trial value takes one step less per source than
+  // counting those below it: at most `rank` below is at least sources - rank at or above.
+  const auto isAtOrAbove = [](Bytes sample, Bytes trial)
+                               LUMICOMB_ALWAYS_INLINE { return sample >= trial; };
+  const auto atLeast = [](auto count, auto limit) LUMICOMB_ALWAYS_INLINE { return count >= limit; };
+  const int64_t least = sources - rank;
+  Line found = {};
   for (int bit = 128; bit > 0; bit >>= 1) {
-    Block trial;
-    for (int64_t v = 0; v < kVectors; ++v)
-      trial[v] = found[v] | static_cast<uint8_t>(bit);
-    WordBlock below;
-    countSources(rows, sources, start, trial, below, [](Bytes s, Bytes t) { return s < t; });
-    for (int64_t v = 0; v < kVectors; ++v)
-      found[v] = choose(narrow(below[v] <= rankLimit), trial[v], found[v]);
+    const Line trial = each(found, splat(static_cast<uint8_t>(bit)),
+                            [](Bytes a, Bytes b) LUMICOMB_ALWAYS_INLINE { return a | b; });
+    const LineMask take =
+        sources <= kByteChunk
+            ? compareBytes(countInBytes(rows, 0, sources, start, trial, isAtOrAbove),
+                           static_cast<uint8_t>(least), atLeast)
+            : compareWords(countInWords(rows, sources, start, trial, isAtOrAbove),
+                           static_cast<uint16_t>(least), atLeast);
+    found = choose(take, trial, found);
   }
+  return found;
 }
 
 /// The smallest value above `middle` at each position (255 where there is none).
-[[gnu::always_inline]] inline void nextValueAbove(const uint8_t *const *rows, int sources,
-                                                  int64_t start, const Block &middle, Block &next) {
-  for (Bytes &value : next)
-    value = Bytes{} + uint8_t{255};
+[[gnu::always_inline]] inline Line nextValueAbove(const uint8_t *const *rows, int sources,
+                                                  int64_t start, const Line &middle) {
+  Line next = splat(255);
   for (int i = 0; i < sources; ++i) {
-    const uint8_t *row = rows[i] + start;
-    for (int64_t v = 0; v < kVectors; ++v) {
-      const Bytes sample = load(row + v * kLanes);
-      next[v] = smaller(next[v], choose(sample > middle[v], sample, next[v]));
-    }
+    const Line sample = load(rows[i] + start);
+    for (int p = 0; p < kParts; ++p)
+      next.part[p] = smaller(next.part[p],
+                             choose(sample.part[p] > middle.part[p], sample.part[p], next.part[p]));
   }
+  return next;
 }
 
-/// Turns the lower middle value into the mean of both middle values, halves to even. The upper
-/// middle value is the lower one again when more than half the sources are at or below it, else
-/// the smallest value above it.
-[[gnu::always_inline]] inline void averageWithUpperMiddle(const uint8_t *const *rows, int sources,
-                                                          int64_t start, Block &middle) {
-  WordBlock atOrBelow;
-  countSources(rows, sources, start, middle, atOrBelow, [](Bytes s, Bytes m) { return s <= m; });
-  Block next;
-  nextValueAbove(rows, sources, start, middle, next);
-  // A set holds at most 32767 images, so half the count fits a lane exactly. Naming the lane
-  // value first keeps the spread over the vector a plain 16-bit one: GCC refuses to spread the
-  // quotient itself once -fsanitize=signed-integer-overflow guards the division.
-  const uint16_t halfCount = static_cast<uint16_t>(sources / 2);
-  const Words half = Words{} + halfCount;
-  for (int64_t v = 0; v < kVectors; ++v) {
-    const Bytes upper = choose(narrow(atOrBelow[v] > half), middle[v], next[v]);
-    middle[v] = meanHalfToEven(middle[v], upper);
-  }
+/// The mean of the lower middle value and the upper one, halves to even. The upper middle value
+/// is the lower one again when more than half the sources are at or below it, else the smallest
+/// value above it.
+[[gnu::always_inline]] inline Line averageWithUpperMiddle(const uint8_t *const *rows, int sources,
+                                                          int64_t start, const Line &middle) {
+  const auto isAtOrBelow = [](Bytes sample, Bytes reference)
+                               LUMICOMB_ALWAYS_INLINE { return sample <= reference; };
+  const auto above = [](auto count, auto limit) LUMICOMB_ALWAYS_INLINE { return count > limit; };
+  const Line next = nextValueAbove(rows, sources, start, middle);
+  // A set holds at most 32767 images, so half the count fits a 16-bit lane.
+  const auto halfCount = static_cast<uint16_t>(sources / 2);
+  const LineMask lowerRepeats =
+      sources <= kByteChunk
+          ? compareBytes(countInBytes(rows, 0, sources, start, middle, isAtOrBelow),
+                         static_cast<uint8_t>(halfCount), above)
+          : compareWords(countInWords(rows, sources, start, middle, isAtOrBelow), halfCount, above);
+  return each(middle, choose(lowerRepeats, middle, next),
+              [](Bytes a, Bytes b) LUMICOMB_ALWAYS_INLINE { return meanHalfToEven(a, b); });
 }
 
 /// Built twice (once in sanitizer builds), and the wider vector unit is used where the processor
@@ -69,12 +75,11 @@ LUMICOMB_VECTOR_CLONES void reduceMedianRow(const uint8_t *const *rows, int sour
   const bool even = sources % 2 == 0;
   // Ranks from 0: the upper middle of an odd count, the lower middle of an even one.
   const int64_t rank = even ? sources / 2 - 1 : sources / 2;
-  forEachBlock(rows, sources, length, out,
-               [&](const uint8_t *const *blockRows, int64_t start, Block &result) {
-                 selectRank(blockRows, sources, start, rank, result);
-                 if (even)
-                   averageWithUpperMiddle(blockRows, sources, start, result);
-               });
+  forEachLine(rows, sources, length, out,
+              [&](const uint8_t *const *lineRows, int64_t start) LUMICOMB_ALWAYS_INLINE {
+                const Line middle = selectRank(lineRows, sources, start, rank);
+                return even ? averageWithUpperMiddle(lineRows, sources, start, middle) : middle;
+              });
 }
 
 class MedianRule : public BandRule {

@@ -16,8 +16,12 @@ public:
   /// tell before anything is decoded whether it fits the memory budget.
   virtual uint64_t workingBytes(int sources, int64_t width, int64_t height) const = 0;
 
+  /// Whether collect() needs image 1 whole before any other source. A rule that does not is
+  /// handed every source as soon as it is decoded.
+  virtual bool needsImageOneFirst() const { return false; }
+
   /// Gathers row y of source `image` (1-based): 3 x width bytes, blue, green, red per pixel.
-  /// Image 1 is collected whole first; the others arrive in any order after it, and rows of
+  /// The sources arrive in any order (image 1 whole first if the rule needs it), and rows of
   /// different y concurrently. The result must not depend on that order.
   virtual void collect(int image, int64_t y, const uint8_t *samples) = 0;
 

@@ -22,9 +22,13 @@ TEST(BandPlan, HoldsEveryDecodedSourceWhenTheyFitBesideTheResult) {
 TEST(BandPlan, SplitsIntoBandsThatFitWhatIsLeftAndCoverEveryRow) {
   const BandPlan plan = planBands(photographs(200, 1024 * kMiB));
   EXPECT_FALSE(plan.holdWholeSources);
-  // The result and one picture per decoding thread come off the budget first.
+  // The result and one picture per decoding thread come off the budget first; the band's slots
+  // (each source's rows padded by at most a page and a cache line) take the rest, and a band one
+  // row taller would not fit.
   const int64_t left = 1024 * kMiB - 3 * 7680 * 1600;
-  EXPECT_EQ(plan.rowsPerBand, left / (200 * 7680));
+  EXPECT_GE(plan.slotBytes, plan.rowsPerBand * 7680);
+  EXPECT_LE(200 * plan.slotBytes, left);
+  EXPECT_GT(200 * ((plan.rowsPerBand + 1) * 7680 + 4096 + 64), left);
   EXPECT_EQ(plan.bands, 3);
   EXPECT_GE(plan.bands * plan.rowsPerBand, 1600);
   EXPECT_LT((plan.bands - 1) * plan.rowsPerBand, 1600);

@@ -34,8 +34,9 @@ std::vector<Picture> stackFrom(const std::vector<uint8_t> &values, int count, in
   return stack;
 }
 
-// Widths under one block, of whole blocks, and with a last block that overlaps the one before.
-constexpr int64_t kWidths[] = {1, 29, 85, 86, 171, 200};
+// Widths under one step of the rules' vector loops (16 pixels for one rule, a line of 64 bytes
+// for the others), of whole steps, and with a last step that overlaps the one before.
+constexpr int64_t kWidths[] = {1, 16, 21, 29, 64, 85, 86, 171, 200};
 
 TEST(BandRules, MatchBruteForceOnRandomStacksOfOddAndEvenSize) {
   for (int count : {1, 2, 3, 4, 5, 6, 8, 11, 16, 17}) {
