@@ -13,7 +13,7 @@ namespace {
 void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job, const FileTypeRow &row) {
   if (set.sourceCount() == 0 || job.request.mode == RunMode::Previews)
     return;
-  DecodeLimits limits;
+  DecodeOptions limits;
   limits.memoryBudget = job.request.memoryBudget;
   const ImageHeader first = readImageHeader(set.imagePath(1), limits);
   requireTypeHolds(row, job.target.path, first.width, first.height);
@@ -40,9 +40,10 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
   BlendOutcome outcome = runBlend(set, job.request, observer);
   if (outcome.refusal)
     return outcome.refusal; // an unblended copy must not pass for a result
+  SaveSteps steps;
+  steps.cancelled = [&observer] { return observer.cancelRequested(); };
   saveBitmapAtomically(outcome.picture.get(), job.target.path, row.format,
-                       saveFlags(row, job.jpegQuality),
-                       [&observer] { return observer.cancelRequested(); });
+                       saveFlags(row, job.jpegQuality), steps);
   return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 #include "base/errors.h"
 #include "cli/stop_signals.h"
 
+#include <iostream>
+
 namespace lumicomb::cli {
 
 void CliObserver::yield() {
@@ -11,5 +13,10 @@ void CliObserver::yield() {
 }
 
 bool CliObserver::cancelRequested() { return stopSignal() != 0; }
+
+void CliObserver::warn(const std::string &message) {
+  m_progress.clearLine();
+  std::cerr << "lumicomb-cli: warning: " << oneLine(message) << "\n";
+}
 
 } // namespace lumicomb::cli

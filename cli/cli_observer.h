@@ -15,6 +15,8 @@ public:
   /// Throws a Cancelled error once SIGINT or SIGTERM has come.
   void yield() override;
   bool cancelRequested() override;
+  /// One line on stderr, the bar cleared first.
+  void warn(const std::string &message) override;
 
 private:
   TerminalProgress &m_progress;

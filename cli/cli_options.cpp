@@ -85,8 +85,14 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "MiB the blend may hold at once; a picture that cannot fit is refused before it is "
       "decoded (default: a quarter of the memory).",
       "MIB");
+  const QCommandLineOption depth(
+      "depth",
+      "Bits kept of every channel, 8 (default) or 16; at 16, TIFF and PNG are written with 16 "
+      "bits a channel, JPEG and BMP rounded to 8.",
+      "BITS");
   const QCommandLineOption quiet("quiet", "No progress bar.");
-  parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, memory, quiet});
+  parser.addOptions(
+      {rule, divisor, limit, output, type, quality, preview, threads, memory, depth, quiet});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
@@ -137,6 +143,12 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       return misuse("memory " + quotedValue(parser.value(memory)) + " is not 1-" +
                     std::to_string(kMostMebibytes) + " MiB");
     options.memoryMiB = static_cast<uint64_t>(*mebibytes);
+  }
+  if (parser.isSet(depth)) {
+    const std::optional<int> bits = wholeNumber(parser.value(depth), 8, 16);
+    if (!bits || (*bits != 8 && *bits != 16))
+      return misuse("depth " + quotedValue(parser.value(depth)) + " is not 8 or 16");
+    options.depth = *bits == 16 ? SampleDepth::Sixteen : SampleDepth::Eight;
   }
   options.preview = parser.isSet(preview);
   options.quiet = parser.isSet(quiet);

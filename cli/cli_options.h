@@ -1,5 +1,7 @@
 #pragma once
 // The command line of lumicomb-cli, parsed and checked.
+#include "base/sample_depth.h"
+
 #include <QStringList>
 
 #include <cstdint>
@@ -17,6 +19,7 @@ struct CliOptions {
   int filterIndex = 0;
   std::optional<int> quality; ///< without it, the stored JPEG quality
   bool preview = false;
+  SampleDepth depth = SampleDepth::Eight;
   int threads = 0;                   ///< 0: all cores
   std::optional<uint64_t> memoryMiB; ///< without it, a quarter of physical memory
   bool quiet = false;

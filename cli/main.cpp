@@ -37,6 +37,7 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.mode = options.preview ? lumicomb::RunMode::Previews : lumicomb::RunMode::FullSize;
   request.box = {settings.previewWidth, settings.previewHeight};
   request.threads = options.threads;
+  request.depth = options.depth;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;

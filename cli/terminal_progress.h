@@ -12,10 +12,10 @@ public:
   void setVisible(bool visible);
   void setMaximum(double maximum);
   void setValue(int64_t value);
-
-private:
+  /// Clears the bar's line, so that a message can take it; the bar comes back at the next value.
   void clearLine();
 
+private:
   bool m_enabled;
   bool m_visible = false;
   double m_maximum = 0;

@@ -16,7 +16,7 @@
 namespace {
 
 using lumicomb::DecodedImage;
-using lumicomb::DecodeLimits;
+using lumicomb::DecodeOptions;
 using lumicomb::ImageHeader;
 
 /// Small enough that a header claiming a huge picture is refused before anything is allocated.
@@ -91,7 +91,7 @@ void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::optional<ImageHeader> claimed;
-  DecodeLimits limits;
+  DecodeOptions limits;
   limits.memoryBudget = kMemoryBudget;
   limits.checkHeader = [&claimed](const ImageHeader &header) {
     checkEstimate(header);

@@ -20,6 +20,31 @@ Bitmap allocateRgb24(int64_t width, int64_t height) {
   return bitmap;
 }
 
+Bitmap allocateRgb(int64_t width, int64_t height, SampleDepth depth) {
+  if (depth == SampleDepth::Eight)
+    return allocateRgb24(width, height);
+  Bitmap bitmap;
+  if (width > 0 && height > 0 && width <= INT32_MAX / 6 && height <= INT32_MAX)
+    bitmap.reset(
+        FreeImage_AllocateT(FIT_RGB16, static_cast<int>(width), static_cast<int>(height), 48));
+  if (!bitmap)
+    throw LumicombError(ErrorKind::OutOfRange, "cannot make a result bitmap of " +
+                                                   std::to_string(width) + "x" +
+                                                   std::to_string(height) + " pixels");
+  return bitmap;
+}
+
+SampleDepth depthOf(const FIBITMAP *bitmap) {
+  return FreeImage_GetImageType(const_cast<FIBITMAP *>(bitmap)) == FIT_RGB16
+             ? SampleDepth::Sixteen
+             : SampleDepth::Eight;
+}
+
+uint64_t rgbBytes(int64_t width, int64_t height, SampleDepth depth) {
+  const uint64_t rowBytes = 3 * static_cast<uint64_t>(bytesPerSample(depth) * width);
+  return ((rowBytes + 3) & ~uint64_t{3}) * static_cast<uint64_t>(height);
+}
+
 uint64_t rgb24Bytes(int64_t width, int64_t height) {
   return ((3 * static_cast<uint64_t>(width) + 3) & ~uint64_t{3}) * static_cast<uint64_t>(height);
 }

@@ -30,7 +30,7 @@ std::optional<std::string> unreadableReason(const std::string &path) {
   const FileCloser closer{std::fopen(path.c_str(), "rb")};
   if (!closer.file)
     return std::strerror(errno);
-  DecodeLimits limits;
+  DecodeOptions limits;
   limits.memoryBudget = defaultMemoryBudget();
   return headerRefusal(closer.file, path, limits);
 }

@@ -67,8 +67,8 @@ std::string claimText(int64_t width, int64_t height) {
   return "it claims " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
 }
 
-std::string budgetProblem(const ImageHeader &header, const DecodeLimits &limits) {
-  const uint64_t needed = plusOrMax(header.decodeBytes, limits.heldBeside);
+std::string budgetProblem(const ImageHeader &header, const DecodeOptions &limits) {
+  const uint64_t needed = plusOrMax(decodeBytesAt(header, limits.depth), limits.heldBeside);
   if (needed == UINT64_MAX)
     return claimText(header.width, header.height) + ", far more than the memory budget of " +
            byteSizeText(limits.memoryBudget);
@@ -162,7 +162,7 @@ Inspection inspect(FreeImageIO &io, TrackedFile &file, const std::string &name) 
 } // namespace
 
 void requireDecodeFits(const std::string &name, const ImageHeader &header,
-                       const DecodeLimits &limits) {
+                       const DecodeOptions &limits) {
   if (const std::string problem = budgetProblem(header, limits); !problem.empty())
     refuse(name, problem);
 }
@@ -172,7 +172,7 @@ namespace {
 /// The inspection of a file that passed it, the caller's own check and the budget, in that
 /// order: a source of the wrong size is named as such, whatever it claims.
 Inspection checkedInspection(FreeImageIO &io, TrackedFile &file, const std::string &name,
-                             const DecodeLimits &limits) {
+                             const DecodeOptions &limits) {
   Inspection look = inspect(io, file, name);
   if (!look.problem.empty())
     refuse(name, look.problem);
@@ -194,6 +194,24 @@ Bitmap convertedOrRefused(FIBITMAP *converted, const std::string &path) {
   if (!converted)
     refuse(path, "its pixel format cannot be turned into 8-bit RGB");
   return Bitmap(converted);
+}
+
+/// An 8-bit picture at 16 bits a sample: v * 257 spreads 0-255 evenly over 0-65535, so that
+/// 255 is full scale (the library's own conversion shifts by 8, which stops at 65280).
+Bitmap widenedToRgb48(Bitmap rgb24) {
+  const int64_t width = widthOf(rgb24.get());
+  const int64_t height = heightOf(rgb24.get());
+  Bitmap wide = allocateRgb(width, height, SampleDepth::Sixteen);
+  for (int64_t y = 0; y < height; ++y) {
+    const uint8_t *in = scanLine(rgb24.get(), y);
+    auto *out = reinterpret_cast<FIRGB16 *>(scanLine(wide.get(), y));
+    for (int64_t x = 0; x < width; ++x) {
+      out[x].red = static_cast<WORD>(in[3 * x + FI_RGBA_RED] * 257);
+      out[x].green = static_cast<WORD>(in[3 * x + FI_RGBA_GREEN] * 257);
+      out[x].blue = static_cast<WORD>(in[3 * x + FI_RGBA_BLUE] * 257);
+    }
+  }
+  return wide;
 }
 
 /// Opens a file for a whole picture, or refuses it naming the reason.
@@ -221,7 +239,7 @@ bool isStackedFormat(FREE_IMAGE_FORMAT format) {
 }
 
 std::optional<std::string> headerRefusal(std::FILE *stream, const std::string &name,
-                                         const DecodeLimits &limits) {
+                                         const DecodeOptions &limits) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
   const Inspection look = inspect(io, file, name);
@@ -232,12 +250,30 @@ std::optional<std::string> headerRefusal(std::FILE *stream, const std::string &n
   return problem;
 }
 
-ImageHeader readImageHeader(const std::string &path, const DecodeLimits &limits) {
+ImageHeader readImageHeader(const std::string &path, const DecodeOptions &limits) {
   FileBuffer buffer;
   const FileCloser closer{openForReading(path, buffer)};
   TrackedFile file{closer.file};
   FreeImageIO io = trackedFileIo();
   return checkedInspection(io, file, path, limits).header;
+}
+
+uint64_t decodeBytesAt(const ImageHeader &header, SampleDepth depth) {
+  if (depth == SampleDepth::Eight)
+    return header.decodeBytes;
+  return plusOrMax(header.decodeBytes, rgbBytes(header.width, header.height, depth));
+}
+
+Bitmap toRgb48(Bitmap picture, const std::string &path) {
+  switch (FreeImage_GetImageType(picture.get())) {
+  case FIT_RGB16:
+    return picture;
+  case FIT_RGBA16:
+  case FIT_UINT16:
+    return convertedOrRefused(FreeImage_ConvertToRGB16(picture.get()), path);
+  default:
+    return widenedToRgb48(toRgb24(std::move(picture), path));
+  }
 }
 
 Bitmap toRgb24(Bitmap picture, const std::string &path) {
@@ -265,7 +301,7 @@ Bitmap toRgb24(Bitmap picture, const std::string &path) {
 }
 
 DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
-                               const DecodeLimits &limits) {
+                               const DecodeOptions &limits) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
   const Inspection look = checkedInspection(io, file, name, limits);
@@ -278,11 +314,12 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
     refuse(name, "the file is damaged (its data ends early)");
   DecodedImage decoded;
   decoded.header = headerOf(original.get());
-  decoded.rgb = toRgb24(std::move(original), name);
+  decoded.rgb = limits.depth == SampleDepth::Sixteen ? toRgb48(std::move(original), name)
+                                                      : toRgb24(std::move(original), name);
   return decoded;
 }
 
-DecodedImage decodeImageFile(const std::string &path, const DecodeLimits &limits) {
+DecodedImage decodeImageFile(const std::string &path, const DecodeOptions &limits) {
   FileBuffer buffer;
   const FileCloser closer{openForReading(path, buffer)};
   return decodeImageStream(closer.file, path, limits);

@@ -20,17 +20,19 @@ struct ImageHeader {
 };
 
 struct DecodedImage {
-  Bitmap rgb; ///< always 24-bit RGB
+  Bitmap rgb; ///< 24-bit RGB at 8 bits a sample, 48-bit RGB (FIT_RGB16) at 16
   ImageHeader header;
 };
 
 /// What a decode may take: the memory budget, what the caller holds beside the picture, and a
 /// check of its own on the header (a size the caller needs), run before any pixel is decoded.
-struct DecodeLimits {
+struct DecodeOptions {
   uint64_t memoryBudget = UINT64_MAX;
   uint64_t heldBeside = 0;
   /// Throws to refuse the file.
   std::function<void(const ImageHeader &)> checkHeader;
+  /// The depth the picture is decoded to: 16 keeps 16-bit samples, and widens 8-bit ones.
+  SampleDepth depth = SampleDepth::Eight;
 };
 
 /// Why a file whose content the library does not know as a readable picture is refused.
@@ -42,29 +44,36 @@ bool isStackedFormat(FREE_IMAGE_FORMAT format);
 /// Reads the header only. Refuses a file the library cannot identify, one of a format outside
 /// the five, one claiming a side of 0, and one whose decode beside `limits.heldBeside` would
 /// exceed the budget; the message names the file and, for the last two, its claimed size.
-ImageHeader readImageHeader(const std::string &path, const DecodeLimits &limits = {});
+ImageHeader readImageHeader(const std::string &path, const DecodeOptions &limits = {});
 
 /// Refuses the picture, naming it and its claimed size, when its decode beside
 /// `limits.heldBeside` would exceed the budget.
 void requireDecodeFits(const std::string &name, const ImageHeader &header,
-                       const DecodeLimits &limits);
+                       const DecodeOptions &limits);
 
 /// Why readImageHeader would refuse the open file, in words fit for a message, or nothing.
 /// `name` is the file's name, which tells a camera's raw file.
 std::optional<std::string> headerRefusal(std::FILE *file, const std::string &name,
-                                         const DecodeLimits &limits = {});
+                                         const DecodeOptions &limits = {});
 
 /// Decodes the whole file after readImageHeader's checks; the format is told from the content,
 /// never from the extension. Also refuses files the library cannot decode, and JPEG or BMP data
 /// that ends early.
-DecodedImage decodeImageFile(const std::string &path, const DecodeLimits &limits = {});
+DecodedImage decodeImageFile(const std::string &path, const DecodeOptions &limits = {});
 
 /// The same for an open stream, called `name` in messages.
 DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
-                               const DecodeLimits &limits = {});
+                               const DecodeOptions &limits = {});
 
 /// Any pixel format as 24-bit RGB: palettes and grey expanded, 16-bit channels scaled to 8,
 /// alpha dropped.
 Bitmap toRgb24(Bitmap picture, const std::string &pathForMessages);
+
+/// Any pixel format as 48-bit RGB: 16-bit samples kept (grey spread to the three channels),
+/// 8-bit ones times 257, alpha dropped.
+Bitmap toRgb48(Bitmap picture, const std::string &pathForMessages);
+
+/// The most a decode to `depth` holds at once.
+uint64_t decodeBytesAt(const ImageHeader &header, SampleDepth depth);
 
 } // namespace lumicomb

@@ -32,7 +32,7 @@ PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box) {
   return size;
 }
 
-void loadFullSize(ImageSet &set, int i, const DecodeLimits &limits) {
+void loadFullSize(ImageSet &set, int i, const DecodeOptions &limits) {
   ImageEntry &e = set.entry(i);
   e.fullSize.reset();
   DecodedImage decoded = decodeImageFile(set.imagePath(i), limits);
@@ -40,7 +40,7 @@ void loadFullSize(ImageSet &set, int i, const DecodeLimits &limits) {
   e.fullSize = std::move(decoded.rgb);
 }
 
-PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeLimits &limits) {
+PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeOptions &limits) {
   loadFullSize(set, i, limits);
   ImageEntry &e = set.entry(i);
   const Bitmap full = std::move(e.fullSize);

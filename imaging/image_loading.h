@@ -22,10 +22,10 @@ PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box);
 
 /// Decodes entry i into its full-size bitmap, within the limits, and records its size and file
 /// depth.
-void loadFullSize(ImageSet &set, int i, const DecodeLimits &limits);
+void loadFullSize(ImageSet &set, int i, const DecodeOptions &limits);
 
 /// Makes entry i's preview from a fresh decode and leaves no full-size bitmap behind.
 /// Touches no state shared between entries, so distinct entries may be done in parallel.
-PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeLimits &limits);
+PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeOptions &limits);
 
 } // namespace lumicomb

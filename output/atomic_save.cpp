@@ -66,6 +66,18 @@ private:
   bool m_kept = false;
 };
 
+/// Forces the file's data to disk: the rename must never put a name on data that is not there.
+/// An empty text when it is done.
+std::string syncFile(const std::string &path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0)
+    return std::strerror(errno);
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  return synced ? std::string() : std::strerror(error);
+}
+
 /// A rename is on disk only once its folder is; without this a crash could bring back the old
 /// file, or neither.
 void syncFolder(const std::string &folder) {
@@ -79,7 +91,7 @@ void syncFolder(const std::string &folder) {
 } // namespace
 
 void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
-                          int flags, const std::function<bool()> &cancelled) {
+                          int flags, const SaveSteps &steps) {
   const std::string target = checkedSaveTarget(path);
   const std::filesystem::path targetPath(target);
   const std::string folder =
@@ -103,14 +115,20 @@ void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_
     refuse(path, std::strerror(error));
   }
   useLargeBuffer(file, buffer);
-  const EncodeOutcome outcome = encodePicture(bitmap, file, format, flags, cancelled);
+  const EncodeOutcome outcome = encodePicture(bitmap, file, format, flags, steps.cancelled);
   const bool closed = std::fclose(file) == 0;
-  if (outcome.cancelled || (cancelled && cancelled()))
+  if (outcome.cancelled || (steps.cancelled && steps.cancelled()))
     cancel();
   if (!outcome.failure.empty())
     refuse(path, outcome.failure);
   if (!closed)
     refuse(path, std::strerror(errno));
+  if (steps.finish)
+    steps.finish(temporary.path());
+  if (const std::string failure = syncFile(temporary.path()); !failure.empty())
+    refuse(path, failure);
+  if (steps.cancelled && steps.cancelled())
+    cancel();
   if (::rename(temporary.path().c_str(), target.c_str()) != 0)
     refuse(path, std::strerror(errno));
   temporary.keep();

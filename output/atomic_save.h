@@ -7,12 +7,21 @@
 
 namespace lumicomb {
 
+/// What a save does besides encoding.
+struct SaveSteps {
+  /// Asked at every write and before the rename.
+  std::function<bool()> cancelled;
+  /// Runs on the whole temporary file before it goes to disk and is renamed, to add what the
+  /// encoder cannot write; it throws to fail the save.
+  std::function<void(const std::string &temporaryPath)> finish;
+};
+
 /// Writes the bitmap to a temporary file beside the target (see checkedSaveTarget) and renames
 /// it over the target once every byte is written and on disk. An existing file is replaced only
-/// by a complete new one and keeps its permissions. Any failure, and a cancel (`cancelled` is
-/// asked at every write and before the rename), removes the temporary file, leaves any existing
-/// file as it was and fails naming the path and the reason; a cancel fails as Cancelled.
+/// by a complete new one and keeps its permissions. Any failure, and a cancel, removes the
+/// temporary file, leaves any existing file as it was and fails naming the path and the reason;
+/// a cancel fails as Cancelled.
 void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
-                          int flags, const std::function<bool()> &cancelled = {});
+                          int flags, const SaveSteps &steps = {});
 
 } // namespace lumicomb

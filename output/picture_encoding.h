@@ -14,8 +14,8 @@ struct EncodeOutcome {
   bool cancelled = false; ///< the write stopped because `cancelled` answered true
 };
 
-/// Encodes the bitmap into `file` in the given format and flags, then flushes the file and
-/// forces its data to disk. `cancelled` is asked before every write.
+/// Encodes the bitmap into `file` in the given format and flags, then flushes the file.
+/// `cancelled` is asked before every write.
 EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
                             const std::function<bool()> &cancelled = {});
 

@@ -2,6 +2,7 @@
 // What a front end asks a blend run for, built and checked where the user's choices are read:
 // the rule and its numbers, which bitmaps, and how much of the machine it may take.
 #include "base/memory_budget.h"
+#include "base/sample_depth.h"
 #include "imaging/image_loading.h"
 #include "passes/run_mode.h"
 #include "rules/rule_registry.h"
@@ -15,6 +16,8 @@ struct BlendRequest {
   PreviewBox box;  ///< the box previews are made to fit
   int threads = 0; ///< 0: workerThreads()
   uint64_t memoryBudget = defaultMemoryBudget();
+  /// Bits kept of every channel; previews are always blended at 8.
+  SampleDepth depth = SampleDepth::Eight;
 };
 
 } // namespace lumicomb

@@ -56,7 +56,7 @@ DecodingPlan planDecoding(const PassContext &context,
     plan.result = sizeOf(first.preview.get());
     return plan;
   }
-  DecodeLimits limits;
+  DecodeOptions limits;
   limits.memoryBudget = context.memoryBudget;
   const std::string firstPath = context.set.imagePath(1);
   plan.first = readImageHeader(firstPath, limits);
@@ -88,7 +88,7 @@ void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
   ImageEntry &entry = context.set.entry(i);
   if (context.usesPreviews() ? bool(entry.preview) : bool(entry.fullSize))
     return;
-  DecodeLimits limits;
+  DecodeOptions limits;
   limits.memoryBudget = context.memoryBudget;
   limits.heldBeside = plan.heldBeside;
   if (i > 1)

@@ -1,16 +1,24 @@
 #pragma once
 // The one entry point through which a front end asks for a blend: a request in, a picture out.
+#include "imaging/photo_metadata.h"
 #include "passes/blend_request.h"
 #include "passes/run_observer.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumicomb {
 
 struct BlendOutcome {
-  Bitmap picture;                     ///< 24-bit RGB; empty after a refused full-size run
+  Bitmap picture;                     ///< RGB of the request's depth; empty after a refusal
   std::optional<std::string> refusal; ///< the rule's message when it refused the image count
+  /// Image 1's colour profile, which the picture's samples are in; empty for sRGB.
+  std::vector<uint8_t> iccProfile;
+  /// Image 1's metadata, for the saved file; null when it had none or it could not be read.
+  std::shared_ptr<const PhotoMetadata> metadata;
+  int sources = 0; ///< how many images went into the picture
 };
 
 /// Blends the sources with the request's rule into a new 24-bit picture of image 1's size for

@@ -3,6 +3,7 @@
 // answers with signals to its progress bar and its Cancel button, the command-line tool with a
 // terminal bar and its signal flag, the tests with a recording fake.
 #include <cstdint>
+#include <string>
 
 namespace lumicomb {
 
@@ -19,6 +20,9 @@ public:
   /// Whether the run should stop; asked where no yield fits, such as during the writing of the
   /// result.
   virtual bool cancelRequested() { return false; }
+  /// Something the user should know that does not stop the run, in one line naming the file;
+  /// said once per file. Same threading as above.
+  virtual void warn(const std::string &message) = 0;
 };
 
 } // namespace lumicomb

@@ -3,7 +3,8 @@
 # command line, if any are missing.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build libfreeimage-dev qt6-base-dev libgtest-dev "$@")
+packages=(g++ cmake ninja-build pkg-config libfreeimage-dev liblcms2-dev libexiv2-dev qt6-base-dev
+  libgtest-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -29,6 +29,9 @@ public:
       throw LumicombError(ErrorKind::Cancelled, "the blend was cancelled");
   }
   bool cancelRequested() override { return m_runner.m_cancel; }
+  void warn(const std::string &message) override {
+    emit m_runner.warned(QString::fromStdString(message));
+  }
 
 private:
   BlendRunner &m_runner;

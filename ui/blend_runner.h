@@ -37,6 +37,8 @@ signals:
   void progressVisibleChanged(bool visible);
   void progressMaximumChanged(double maximum);
   void progressValueChanged(qint64 value);
+  /// Something the user should know once the run is over.
+  void warned(const QString &message);
   /// The run is over: `failure` is empty when it succeeded; `cancelled` when it was stopped.
   void finished(const QString &failure, bool cancelled);
 

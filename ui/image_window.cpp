@@ -189,6 +189,8 @@ void ImageWindow::connectRunner() {
   connect(&m_runner, &BlendRunner::progressValueChanged, this, [this](qint64 value) {
     m_progressBar->setValue(static_cast<int>(std::min<qint64>(value, m_progressBar->maximum())));
   });
+  connect(&m_runner, &BlendRunner::warned, this,
+          [this](const QString &message) { m_warnings.append(sentence(message)); });
   connect(&m_runner, &BlendRunner::finished, this, &ImageWindow::onRunFinished);
 }
 
@@ -342,12 +344,15 @@ void ImageWindow::onRunFinished(const QString &failure, bool cancelled) {
   updateActions();
   emit runningChanged(false);
   const std::function<void()> whenDone = std::exchange(m_whenDone, nullptr);
+  const QStringList warnings = std::exchange(m_warnings, {});
   if (cancelled)
     return;
   if (!failure.isEmpty())
     showMessageBox(this, sentence(failure));
   else if (whenDone)
     whenDone();
+  if (!warnings.isEmpty())
+    showMessageBox(this, warnings.join('\n'));
 }
 
 /// During a run nothing may start another run, change the images it reads or close the window

@@ -7,6 +7,7 @@
 #include "ui/add_images_dialog.h"
 #include "ui/blend_runner.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -86,6 +87,7 @@ private:
   SaveFileDialog &m_saveDialog;
   BlendRunner m_runner;
   std::function<void()> m_whenDone;
+  QStringList m_warnings; ///< said during the run, shown once it is over
   bool m_refilling = false;
   /// Whether the last click on the list left exactly one row selected: "Save image as ..." is
   /// offered then. A refill that empties the list is no click and leaves it as it was.

@@ -323,6 +323,7 @@ TEST_F(CliTest, MisuseExitsWith2AndWritesNothing) {
       {"-j", "0", "-o", result, images[0]},
       {"--memory", "0", "-o", result, images[0]},
       {"--memory", "lots", "-o", result, images[0]},
+      {"--depth", "12", "-o", result, images[0]},
       {"-t", "GIF", "-o", result, images[0]},
       {"-o", output("result.gif"), images[0]},
       {"-o", output("result"), images[0]},

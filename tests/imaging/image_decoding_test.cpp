@@ -177,7 +177,7 @@ TEST_F(Decoding, RefusesFromTheHeaderWhatItWillNotDecode) {
   for (const auto &[name, budget, heldBeside, reason, callerChecked] : cases) {
     const std::string path = dir.file(name);
     bool checked = false;
-    DecodeLimits limits;
+    DecodeOptions limits;
     limits.memoryBudget = budget;
     limits.heldBeside = heldBeside;
     limits.checkHeader = [&](const ImageHeader &) { checked = true; };
@@ -189,7 +189,7 @@ TEST_F(Decoding, RefusesFromTheHeaderWhatItWillNotDecode) {
     }
     EXPECT_EQ(checked, callerChecked) << name;
   }
-  DecodeLimits enough;
+  DecodeOptions enough;
   enough.memoryBudget = 2 * kPicture;
   enough.heldBeside = kPicture;
   EXPECT_NO_THROW(decodeImageFile(dir.file("small.png"), enough));
@@ -200,7 +200,7 @@ TEST(DecodingRegressions, FilesThatOnceBrokeTheDecoderAreRefusedInOneLine) {
   int files = 0;
   for (const auto &entry : std::filesystem::directory_iterator(LUMICOMB_FUZZ_REGRESSIONS)) {
     const std::string path = entry.path().string();
-    DecodeLimits limits;
+    DecodeOptions limits;
     limits.memoryBudget = uint64_t{1} << 30;
     try {
       decodeImageFile(path, limits);

@@ -137,7 +137,9 @@ TEST_F(AtomicSave, AFullDiskOrACancelLeavesTheOldFileWholeAndNoTemporaryFile) {
 
   int writes = 0;
   try {
-    saveBitmapAtomically(large.get(), path, FIF_TIFF, TIFF_NONE, [&] { return ++writes > 3; });
+    SaveSteps steps;
+    steps.cancelled = [&] { return ++writes > 3; };
+    saveBitmapAtomically(large.get(), path, FIF_TIFF, TIFF_NONE, steps);
     ADD_FAILURE() << "a cancelled save went through";
   } catch (const LumicombError &error) {
     EXPECT_EQ(error.kind(), ErrorKind::Cancelled);

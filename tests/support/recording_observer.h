@@ -17,12 +17,14 @@ public:
   std::vector<bool> visibility;
   double progressMaximum = -1;
   int64_t yields = 0;
+  std::vector<std::string> warnings;
 
   void setProgressVisible(bool visible) override { visibility.push_back(visible); }
   void setProgressMaximum(double maximum) override { progressMaximum = maximum; }
   void setProgressValue(int64_t value) override { progressValues.push_back(value); }
   void yield() override;
   bool cancelRequested() override { return cancelAfterYields >= 0 && yields >= cancelAfterYields; }
+  void warn(const std::string &message) override { warnings.push_back(message); }
 };
 
 } // namespace lumicomb::test
