@@ -62,10 +62,13 @@ void checkEstimate(const ImageHeader &header) {
 }
 
 /// Every pixel is read, so that a picture smaller than its claimed size shows as an overflow.
-void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed) {
+void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed,
+                  lumicomb::SampleDepth depth) {
   FIBITMAP *rgb = decoded.rgb.get();
-  if (!rgb || FreeImage_GetImageType(rgb) != FIT_BITMAP || FreeImage_GetBPP(rgb) != 24)
-    broken("the decoded picture is not 24-bit RGB");
+  const bool wide = depth == lumicomb::SampleDepth::Sixteen;
+  if (!rgb || FreeImage_GetImageType(rgb) != (wide ? FIT_RGB16 : FIT_BITMAP) ||
+      FreeImage_GetBPP(rgb) != (wide ? 48u : 24u))
+    broken("the decoded picture is not RGB of the depth asked for");
   const int64_t width = lumicomb::widthOf(rgb);
   const int64_t height = lumicomb::heightOf(rgb);
   if (width != claimed.width || height != claimed.height || width != decoded.header.width ||
@@ -80,7 +83,7 @@ void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed) {
   unsigned sum = 0;
   for (int64_t y = 0; y < height; ++y) {
     const uint8_t *row = lumicomb::scanLine(rgb, y);
-    for (int64_t x = 0; x < width * 3; ++x)
+    for (int64_t x = 0; x < width * 3 * lumicomb::bytesPerSample(depth); ++x)
       sum += row[x];
   }
   volatile unsigned keep = sum;
@@ -93,6 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::optional<ImageHeader> claimed;
   DecodeOptions limits;
   limits.memoryBudget = kMemoryBudget;
+  // Half the inputs decode to 16 bits; all are converted to sRGB from whatever profile they hold.
+  static const std::vector<uint8_t> sRGB;
+  limits.depth = size % 2 ? lumicomb::SampleDepth::Sixteen : lumicomb::SampleDepth::Eight;
+  limits.targetProfile = &sRGB;
   limits.checkHeader = [&claimed](const ImageHeader &header) {
     checkEstimate(header);
     claimed = header;
@@ -102,12 +109,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       lumicomb::headerRefusal(openBytes(data, size).get(), "input", limits);
   try {
     const DecodedImage decoded =
-        lumicomb::decodeImageStream(openBytes(data, size).get(), "input", limits);
+        lumicomb::decodeImageStream(openBytes(data, size).get(), "input", limits,
+                                    lumicomb::readPhotoInfo(data, size, "input", true));
     if (headerProblem)
       broken("decoded a file the header check refused: " + *headerProblem);
     if (!claimed)
       broken("decoded without checking the header");
-    checkPicture(decoded, *claimed);
+    checkPicture(decoded, *claimed, limits.depth);
     lumicomb::fuzz::noteSaying("decoded from " + std::to_string(decoded.header.bitsPerPixel) +
                                " bits");
   } catch (const lumicomb::LumicombError &error) {

@@ -35,9 +35,8 @@ Bitmap allocateRgb(int64_t width, int64_t height, SampleDepth depth) {
 }
 
 SampleDepth depthOf(const FIBITMAP *bitmap) {
-  return FreeImage_GetImageType(const_cast<FIBITMAP *>(bitmap)) == FIT_RGB16
-             ? SampleDepth::Sixteen
-             : SampleDepth::Eight;
+  return FreeImage_GetImageType(const_cast<FIBITMAP *>(bitmap)) == FIT_RGB16 ? SampleDepth::Sixteen
+                                                                             : SampleDepth::Eight;
 }
 
 uint64_t rgbBytes(int64_t width, int64_t height, SampleDepth depth) {

@@ -2,7 +2,9 @@
 
 #include "base/errors.h"
 #include "imaging/claimed_size.h"
+#include "imaging/colour_profiles.h"
 #include "imaging/library_messages.h"
+#include "imaging/orientation.h"
 #include "imaging/tiff_layout.h"
 #include "imaging/tracked_file.h"
 
@@ -172,10 +174,12 @@ namespace {
 /// The inspection of a file that passed it, the caller's own check and the budget, in that
 /// order: a source of the wrong size is named as such, whatever it claims.
 Inspection checkedInspection(FreeImageIO &io, TrackedFile &file, const std::string &name,
-                             const DecodeOptions &limits) {
+                             const DecodeOptions &limits, int orientation) {
   Inspection look = inspect(io, file, name);
   if (!look.problem.empty())
     refuse(name, look.problem);
+  look.header.orientation = orientation;
+  orientSize(orientation, look.header.width, look.header.height);
   if (limits.checkHeader)
     limits.checkHeader(look.header);
   requireDecodeFits(name, look.header, limits);
@@ -255,13 +259,17 @@ ImageHeader readImageHeader(const std::string &path, const DecodeOptions &limits
   const FileCloser closer{openForReading(path, buffer)};
   TrackedFile file{closer.file};
   FreeImageIO io = trackedFileIo();
-  return checkedInspection(io, file, path, limits).header;
+  return checkedInspection(io, file, path, limits, readPhotoInfo(path, false).orientation).header;
 }
 
 uint64_t decodeBytesAt(const ImageHeader &header, SampleDepth depth) {
-  if (depth == SampleDepth::Eight)
-    return header.decodeBytes;
-  return plusOrMax(header.decodeBytes, rgbBytes(header.width, header.height, depth));
+  uint64_t bytes = header.decodeBytes;
+  if (depth == SampleDepth::Sixteen)
+    bytes = plusOrMax(bytes, rgbBytes(header.width, header.height, depth));
+  // Turning it upright makes one more picture of the depth beside the decoded one.
+  if (header.orientation > 1)
+    bytes = plusOrMax(bytes, rgbBytes(header.width, header.height, depth));
+  return bytes;
 }
 
 Bitmap toRgb48(Bitmap picture, const std::string &path) {
@@ -301,10 +309,10 @@ Bitmap toRgb24(Bitmap picture, const std::string &path) {
 }
 
 DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
-                               const DecodeOptions &limits) {
+                               const DecodeOptions &options, PhotoInfo photo) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
-  const Inspection look = checkedInspection(io, file, name, limits);
+  const Inspection look = checkedInspection(io, file, name, options, photo.orientation);
 
   LibraryMessages messages;
   Bitmap original(FreeImage_LoadFromHandle(look.format, &io, &file, 0));
@@ -313,16 +321,27 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
   if (endedEarly(look.format, file, messages))
     refuse(name, "the file is damaged (its data ends early)");
   DecodedImage decoded;
+  // From the decoded picture itself, which may differ from what its header said.
   decoded.header = headerOf(original.get());
-  decoded.rgb = limits.depth == SampleDepth::Sixteen ? toRgb48(std::move(original), name)
-                                                      : toRgb24(std::move(original), name);
+  decoded.header.orientation = photo.orientation;
+  orientSize(photo.orientation, decoded.header.width, decoded.header.height);
+  decoded.rgb = upright(options.depth == SampleDepth::Sixteen ? toRgb48(std::move(original), name)
+                                                              : toRgb24(std::move(original), name),
+                        photo.orientation);
+  if (options.targetProfile)
+    if (const std::optional<std::string> problem =
+            convertColours(decoded.rgb.get(), photo.iccProfile, *options.targetProfile))
+      photo.warnings.push_back(quoted(name) + ": " + *problem +
+                               "; it is blended without converting its colours");
+  decoded.photo = std::move(photo);
   return decoded;
 }
 
-DecodedImage decodeImageFile(const std::string &path, const DecodeOptions &limits) {
+DecodedImage decodeImageFile(const std::string &path, const DecodeOptions &options) {
+  PhotoInfo photo = readPhotoInfo(path, options.withMetadata);
   FileBuffer buffer;
   const FileCloser closer{openForReading(path, buffer)};
-  return decodeImageStream(closer.file, path, limits);
+  return decodeImageStream(closer.file, path, options, std::move(photo));
 }
 
 } // namespace lumicomb

@@ -3,6 +3,7 @@
 // The header is read before any pixel, so that a file of a format Lumicomb does not stack, or
 // one claiming a picture too large for the memory budget, costs one small read.
 #include "imaging/bitmap.h"
+#include "imaging/photo_info.h"
 
 #include <cstdio>
 #include <functional>
@@ -12,16 +13,18 @@
 namespace lumicomb {
 
 struct ImageHeader {
-  int64_t width = 0;
+  int64_t width = 0; ///< as the picture stands upright
   int64_t height = 0;
   int bitsPerPixel = 0; ///< the depth stored in the file, before any conversion
+  int orientation = 1;  ///< how it is stored (see PhotoInfo)
   /// The most a decode of it holds at once: the picture as stored and its 24-bit conversions.
   uint64_t decodeBytes = 0;
 };
 
 struct DecodedImage {
-  Bitmap rgb; ///< 24-bit RGB at 8 bits a sample, 48-bit RGB (FIT_RGB16) at 16
+  Bitmap rgb; ///< upright; 24-bit RGB at 8 bits a sample, 48-bit RGB (FIT_RGB16) at 16
   ImageHeader header;
+  PhotoInfo photo; ///< with a warning added when its colours could not be converted
 };
 
 /// What a decode may take: the memory budget, what the caller holds beside the picture, and a
@@ -33,6 +36,11 @@ struct DecodeOptions {
   std::function<void(const ImageHeader &)> checkHeader;
   /// The depth the picture is decoded to: 16 keeps 16-bit samples, and widens 8-bit ones.
   SampleDepth depth = SampleDepth::Eight;
+  /// The colour profile the samples are converted into (empty: sRGB); null keeps them as they
+  /// are stored.
+  const std::vector<uint8_t> *targetProfile = nullptr;
+  /// Whether the file's metadata is read along (only image 1's goes into a result).
+  bool withMetadata = false;
 };
 
 /// Why a file whose content the library does not know as a readable picture is refused.
@@ -56,14 +64,15 @@ void requireDecodeFits(const std::string &name, const ImageHeader &header,
 std::optional<std::string> headerRefusal(std::FILE *file, const std::string &name,
                                          const DecodeOptions &limits = {});
 
-/// Decodes the whole file after readImageHeader's checks; the format is told from the content,
-/// never from the extension. Also refuses files the library cannot decode, and JPEG or BMP data
-/// that ends early.
+/// Decodes the whole file after readImageHeader's checks, turns it upright and, when asked,
+/// converts its colours; the format is told from the content, never from the extension. Also
+/// refuses files the library cannot decode, and JPEG or BMP data that ends early.
 DecodedImage decodeImageFile(const std::string &path, const DecodeOptions &limits = {});
 
-/// The same for an open stream, called `name` in messages.
+/// The same for an open stream, called `name` in messages, whose orientation and colour profile
+/// have been read already.
 DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
-                               const DecodeOptions &limits = {});
+                               const DecodeOptions &options, PhotoInfo photo);
 
 /// Any pixel format as 24-bit RGB: palettes and grey expanded, 16-bit channels scaled to 8,
 /// alpha dropped.

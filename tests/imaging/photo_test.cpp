@@ -1,0 +1,164 @@
+// Reading photographs as cameras make them: upright by their orientation tag, and in the colour
+// profile asked for.
+#include "imaging/colour_profiles.h"
+#include "imaging/image_decoding.h"
+#include "support/test_images.h"
+
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+namespace lumicomb {
+namespace {
+
+using test::Picture;
+using test::Rgb;
+
+/// Pixel (x, y) counted from the top left, as orientation tags count; pictures keep the
+/// library's rows, bottom up.
+Rgb &shown(Picture &picture, int64_t x, int64_t y) { return picture.at(x, picture.height - 1 - y); }
+
+Picture turnedClockwise(Picture stored) {
+  Picture turned = test::filledPicture(stored.height, stored.width, {});
+  for (int64_t y = 0; y < stored.height; ++y)
+    for (int64_t x = 0; x < stored.width; ++x)
+      shown(turned, stored.height - 1 - y, x) = shown(stored, x, y);
+  return turned;
+}
+
+Picture mirrored(Picture stored) {
+  Picture mirror = stored;
+  for (int64_t y = 0; y < stored.height; ++y)
+    for (int64_t x = 0; x < stored.width; ++x)
+      shown(mirror, stored.width - 1 - x, y) = shown(stored, x, y);
+  return mirror;
+}
+
+/// How a viewer shows a picture stored with each orientation, built from turns and mirrors.
+Picture asViewersShowIt(const Picture &stored, int orientation) {
+  const Picture once = turnedClockwise(stored);
+  const Picture twice = turnedClockwise(once);
+  const Picture thrice = turnedClockwise(twice);
+  switch (orientation) {
+  case 2:
+    return mirrored(stored);
+  case 3:
+    return twice;
+  case 4:
+    return mirrored(twice);
+  case 5:
+    return mirrored(once);
+  case 6:
+    return once;
+  case 7:
+    return mirrored(thrice);
+  case 8:
+    return thrice;
+  default:
+    return stored;
+  }
+}
+
+void setOrientation(const std::string &path, long orientation) {
+  auto image = Exiv2::ImageFactory::open(path);
+  image->readMetadata();
+  image->exifData()["Exif.Image.Orientation"] = static_cast<uint16_t>(orientation);
+  image->writeMetadata();
+}
+
+class Photographs : public ::testing::Test {
+protected:
+  test::TempDir dir;
+  std::mt19937 random{17};
+};
+
+TEST_F(Photographs, EveryOrientationIsReadUprightInEitherDepth) {
+  const Picture stored = test::randomPicture(5, 3, random);
+  for (int orientation = 0; orientation <= 9; ++orientation) {
+    SCOPED_TRACE(orientation);
+    const std::string path = dir.file(std::to_string(orientation) + ".tif");
+    test::writePicture(stored, path, FIF_TIFF);
+    setOrientation(path, orientation);
+    const Picture expected = asViewersShowIt(stored, orientation);
+    const DecodedImage eight = decodeImageFile(path);
+    EXPECT_EQ(test::toPicture(eight.rgb.get()), expected);
+    EXPECT_EQ(eight.header.width, expected.width);
+    DecodeOptions wide;
+    wide.depth = SampleDepth::Sixteen;
+    const DecodedImage sixteen = decodeImageFile(path, wide);
+    EXPECT_EQ(widthOf(sixteen.rgb.get()), expected.width);
+    const auto *corner = reinterpret_cast<const FIRGB16 *>(scanLine(sixteen.rgb.get(), 0));
+    EXPECT_EQ(corner->red, expected.at(0, 0).red * 257);
+    // A size check before decoding sees the upright size, which every source is compared in.
+    EXPECT_EQ(readImageHeader(path).width, expected.width);
+  }
+}
+
+/// An RGB profile with Adobe RGB's primaries, made here rather than shipped.
+std::vector<uint8_t> wideGamutProfile() {
+  const cmsCIExyY white{0.3127, 0.3290, 1.0};
+  const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve *gamma = cmsBuildGamma(nullptr, 2.2);
+  cmsToneCurve *curves[3] = {gamma, gamma, gamma};
+  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::vector<uint8_t> bytes(size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(gamma);
+  return bytes;
+}
+
+TEST_F(Photographs, ColoursAreConvertedIntoTheProfileAskedForOrLeftWithAWarning) {
+  const Picture scene = test::filledPicture(4, 2, {200, 40, 90});
+  const std::vector<uint8_t> wide = wideGamutProfile();
+  // The same scene in the wide profile's numbers, with the profile embedded.
+  Bitmap inWide = test::toBitmap(scene);
+  const std::vector<uint8_t> sRGB;
+  ASSERT_EQ(convertColours(inWide.get(), sRGB, wide), std::nullopt);
+  EXPECT_NE(test::toPicture(inWide.get()), scene) << "the wide profile's numbers differ";
+  FreeImage_CreateICCProfile(inWide.get(), const_cast<uint8_t *>(wide.data()),
+                             static_cast<long>(wide.size()));
+  ASSERT_TRUE(FreeImage_Save(FIF_PNG, inWide.get(), dir.file("wide.png").c_str(), 0));
+
+  DecodeOptions toSRGB;
+  toSRGB.targetProfile = &sRGB;
+  const DecodedImage back = decodeImageFile(dir.file("wide.png"), toSRGB);
+  EXPECT_EQ(back.photo.iccProfile, wide);
+  EXPECT_TRUE(back.photo.warnings.empty());
+  for (const Rgb &pixel : test::toPicture(back.rgb.get()).pixels) {
+    EXPECT_NEAR(pixel.red, 200, 1);
+    EXPECT_NEAR(pixel.green, 40, 1);
+    EXPECT_NEAR(pixel.blue, 90, 1);
+  }
+
+  std::vector<uint8_t> damaged(wide.begin(), wide.begin() + 100);
+  FreeImage_CreateICCProfile(inWide.get(), damaged.data(), static_cast<long>(damaged.size()));
+  ASSERT_TRUE(FreeImage_Save(FIF_TIFF, inWide.get(), dir.file("damaged.tif").c_str(), 0));
+  const DecodedImage kept = decodeImageFile(dir.file("damaged.tif"), toSRGB);
+  ASSERT_EQ(kept.photo.warnings.size(), 1u);
+  EXPECT_NE(kept.photo.warnings[0].find("damaged.tif"), std::string::npos);
+  EXPECT_NE(test::toPicture(kept.rgb.get()), scene) << "left as it is stored";
+}
+
+TEST_F(Photographs, UnreadableMetadataKeepsThePixelsWithAWarning) {
+  const Picture picture = test::randomPicture(6, 4, random);
+  test::writePicture(picture, dir.file("frame.jpg"), FIF_JPEG);
+  std::string bytes = test::readWholeFile(dir.file("frame.jpg"));
+  // An EXIF segment whose first directory points far past its end.
+  const char segment[] = "\xff\xe1\x00\x10"
+                         "Exif\0\0II*\0\xff\xff\xff\x7f";
+  bytes.insert(2, segment, sizeof segment - 1);
+  test::writeWholeFile(dir.file("odd.jpg"), bytes);
+  DecodeOptions options;
+  options.withMetadata = true;
+  const DecodedImage decoded = decodeImageFile(dir.file("odd.jpg"), options);
+  EXPECT_EQ(widthOf(decoded.rgb.get()), 6);
+  EXPECT_EQ(decoded.photo.orientation, 1);
+  for (const std::string &warning : decoded.photo.warnings)
+    EXPECT_NE(warning.find("odd.jpg"), std::string::npos) << warning;
+}
+
+} // namespace
+} // namespace lumicomb
