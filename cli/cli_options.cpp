@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include "app/library_versions.h"
 #include "output/file_types.h"
 #include "rules/rule_registry.h"
 
@@ -102,7 +103,7 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   if (parser.isSet(help))
     return {std::nullopt, 0, parser.helpText().toStdString()};
   if (parser.isSet(version))
-    return {std::nullopt, 0, "lumicomb-cli " LUMICOMB_VERSION "\n"};
+    return {std::nullopt, 0, "lumicomb-cli " LUMICOMB_VERSION "\n" + libraryVersions() + "\n"};
 
   CliOptions options;
   const std::optional<int> ruleIndex =

@@ -71,6 +71,8 @@ RunningSettings loadSettings(const SettingsStore &store) {
   loaded.fileType = store.value("FileType").value_or(defaults.fileType);
   loaded.jpegQuality =
       storedNumber(store, "JPEGcompression", defaults.jpegQuality, kJpegQualityRange);
+  const int64_t bitDepth = storedNumber(store, "BitDepth", defaults.bitDepth, {0, 64});
+  loaded.bitDepth = bitDepth == 16 ? 16 : defaults.bitDepth;
   return loaded;
 }
 
@@ -79,6 +81,7 @@ void saveSettings(SettingsStore &store, const RunningSettings &settings) {
   store.setValue("PreviewHeight", std::to_string(settings.previewHeight));
   store.setValue("FileType", settings.fileType);
   store.setValue("JPEGcompression", std::to_string(settings.jpegQuality));
+  store.setValue("BitDepth", std::to_string(settings.bitDepth));
 }
 
 } // namespace lumicomb

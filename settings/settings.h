@@ -1,5 +1,5 @@
 #pragma once
-// The four running settings and the per-user store they are read from and saved to.
+// The running settings and the per-user store they are read from and saved to.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +11,7 @@ struct RunningSettings {
   int64_t previewHeight = 300;
   std::string fileType = "JPG"; ///< matches no save type on purpose: the save offers JPEG first
   int64_t jpegQuality = 100;
+  int64_t bitDepth = 8; ///< bits kept of every channel when saving: 8 or 16
 };
 
 /// Ranges of the setup dialog; stored numbers outside them are clamped.
@@ -38,11 +39,11 @@ private:
   std::optional<std::string> m_iniPath;
 };
 
-/// Reads the four settings. A stored value that is not a number takes the built-in default;
-/// a number outside its range is clamped into it.
+/// Reads the settings. A stored value that is not a number takes the built-in default; a number
+/// outside its range is clamped into it, but a bit depth other than 8 or 16 takes 8.
 RunningSettings loadSettings(const SettingsStore &store);
 
-/// Writes all four values, changed or not.
+/// Writes every value, changed or not.
 void saveSettings(SettingsStore &store, const RunningSettings &settings);
 
 } // namespace lumicomb

@@ -1,5 +1,6 @@
 #include "ui/about_dialog.h"
 
+#include "app/library_versions.h"
 #include "ui/app_title.h"
 #include "ui/control_names.h"
 
@@ -40,7 +41,7 @@ AboutDialog::AboutDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName(name::kWindow);
   setWindowTitle(tr("About"));
-  setFixedSize(264, 150);
+  setFixedSize(264, 170);
 
   QLabel *icon = centredLabel(this, name::kIcon, QString(), {8, 8, 26, 26});
   icon->setPixmap(programIcon({26, 26}));
@@ -54,10 +55,15 @@ AboutDialog::AboutDialog(QWidget *parent)
                revisionText(LUMICOMB_VERSION_MAJOR, LUMICOMB_VERSION_MINOR, LUMICOMB_VERSION_PATCH),
                {32, 48, 201, 25});
   centredLabel(this, name::kCredit, tr("Uses FreeImage \u00A9 module"), {32, 88, 201, 17});
+  QLabel *libraries = centredLabel(this, name::kLibraries,
+                                   QString::fromStdString(libraryVersions()), {8, 106, 249, 17});
+  QFont small = libraries->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  libraries->setFont(small);
 
   auto *close = new QPushButton(tr("Close"), this);
   close->setObjectName(name::kClose);
-  close->setGeometry(80, 112, 97, 25);
+  close->setGeometry(80, 132, 97, 25);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 

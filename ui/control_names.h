@@ -72,6 +72,8 @@ inline constexpr char kFileTypeCaption[] = "Label7";
 inline constexpr char kFileType[] = "ComboFiletype";
 inline constexpr char kJpegQualityCaption[] = "Label8";
 inline constexpr char kJpegQuality[] = "SliderJPEGcompression";
+inline constexpr char kBitDepthCaption[] = "LabelBitDepth";
+inline constexpr char kBitDepth[] = "ComboBitDepth";
 inline constexpr char kSaveDefaults[] = "CommandSaveDefault";
 inline constexpr char kCancel[] = "CommandCancel";
 inline constexpr char kOk[] = "CommandOK";
@@ -83,6 +85,7 @@ inline constexpr char kIcon[] = "Image1";
 inline constexpr char kProduct[] = "Label1";
 inline constexpr char kRevision[] = "LabelRevision";
 inline constexpr char kCredit[] = "Label2";
+inline constexpr char kLibraries[] = "LabelLibraries";
 inline constexpr char kClose[] = "Command1";
 } // namespace aboutDialog
 

@@ -284,6 +284,7 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   BlendRequest request;
   request.rule = m_ruleGroup->checkedId();
   request.mode = mode;
+  request.depth = m_settings.bitDepth == 16 ? SampleDepth::Sixteen : SampleDepth::Eight;
   request.box = previewBox();
   const bool read = succeedsOrSays(this, [&] {
     request.parameters =

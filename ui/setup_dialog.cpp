@@ -22,6 +22,7 @@ namespace name = names::setupDialog;
 /// The entries are the stored setting's own values, so they are shown untranslated.
 const QStringList kFileTypes = {QStringLiteral("TIFF"), QStringLiteral("JPEG"),
                                 QStringLiteral("BMP"), QStringLiteral("PNG")};
+const QStringList kBitDepths = {QStringLiteral("8"), QStringLiteral("16")};
 constexpr int kPreviewStep = 25;
 constexpr int kJpegPageStep = 5;
 
@@ -62,7 +63,7 @@ SetupDialog::SetupDialog(RunningSettings &settings, SettingsStore &store,
       m_store(store), m_previewSizeChanged(std::move(previewSizeChanged)) {
   setObjectName(name::kWindow);
   setWindowTitle(tr("Lumicomb setup"));
-  setFixedSize(346, 362);
+  setFixedSize(346, 386);
 
   QGroupBox *blendMode =
       boldGroupBox(this, name::kBlendModeFrame, tr("Default blendmode"), {8, 8, 329, 89});
@@ -73,7 +74,7 @@ SetupDialog::SetupDialog(RunningSettings &settings, SettingsStore &store,
   placeholder->setFont(large);
 
   buildPreviewFrame(boldGroupBox(this, name::kPreviewFrame, tr("Preview"), {8, 104, 329, 73}));
-  buildSaveFrame(boldGroupBox(this, name::kSaveFrame, tr("Save file type"), {8, 184, 329, 105}));
+  buildSaveFrame(boldGroupBox(this, name::kSaveFrame, tr("Save file type"), {8, 184, 329, 129}));
   buildButtons();
   showSettings();
 }
@@ -101,13 +102,15 @@ void SetupDialog::buildSaveFrame(QGroupBox *frame) {
   label(frame, name::kJpegQualityCaption, tr("JPEG compression level"), {8, 56, 169, 17});
   m_jpegQuality =
       slider(frame, name::kJpegQuality, {8, 72, 313, 17}, kJpegQualityRange, 1, kJpegPageStep);
+  label(frame, name::kBitDepthCaption, tr("Bits per channel"), {8, 100, 169, 17});
+  m_bitDepth = placed(new QComboBox(frame), name::kBitDepth, {184, 98, 137, 19});
 }
 
 void SetupDialog::buildButtons() {
   auto *saveDefaults =
-      placed(new QPushButton(tr("Save as defaults"), this), name::kSaveDefaults, {8, 296, 329, 25});
-  auto *cancel = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {8, 328, 73, 25});
-  auto *ok = placed(new QPushButton(tr("OK"), this), name::kOk, {256, 328, 81, 25});
+      placed(new QPushButton(tr("Save as defaults"), this), name::kSaveDefaults, {8, 320, 329, 25});
+  auto *cancel = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {8, 352, 73, 25});
+  auto *ok = placed(new QPushButton(tr("OK"), this), name::kOk, {256, 352, 81, 25});
 
   connect(saveDefaults, &QPushButton::clicked, this, &SetupDialog::saveAsDefaults);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -119,7 +122,8 @@ void SetupDialog::buildButtons() {
   setTabOrder(m_width, m_height);
   setTabOrder(m_height, m_fileType);
   setTabOrder(m_fileType, m_jpegQuality);
-  setTabOrder(m_jpegQuality, saveDefaults);
+  setTabOrder(m_jpegQuality, m_bitDepth);
+  setTabOrder(m_bitDepth, saveDefaults);
   setTabOrder(saveDefaults, cancel);
   setTabOrder(cancel, ok);
 }
@@ -132,6 +136,8 @@ void SetupDialog::showSettings() {
   m_fileType->addItems(kFileTypes);
   m_fileType->setCurrentIndex(fileTypeIndex(m_settings.fileType));
   showValue(m_jpegQuality, m_settings.jpegQuality);
+  m_bitDepth->addItems(kBitDepths);
+  m_bitDepth->setCurrentIndex(m_settings.bitDepth == 16 ? 1 : 0);
 }
 
 void SetupDialog::applyChoices() {
@@ -144,6 +150,7 @@ void SetupDialog::applyChoices() {
   }
   m_settings.fileType = m_fileType->currentText().toStdString();
   m_settings.jpegQuality = m_jpegQuality->value();
+  m_settings.bitDepth = m_bitDepth->currentIndex() == 1 ? 16 : 8;
 }
 
 void SetupDialog::saveAsDefaults() {

@@ -1,5 +1,6 @@
 #pragma once
-// "Lumicomb setup": the preview size, the file type offered first and the JPEG quality.
+// "Lumicomb setup": the preview size, the file type offered first, the JPEG quality and the
+// bits kept of every channel.
 // The running settings change only through applyChoices ("OK" or "Save as defaults").
 #include "settings/settings.h"
 
@@ -41,6 +42,7 @@ private:
   QLabel *m_heightLabel = nullptr;
   QComboBox *m_fileType = nullptr;
   QSlider *m_jpegQuality = nullptr;
+  QComboBox *m_bitDepth = nullptr;
 };
 
 } // namespace lumicomb::ui

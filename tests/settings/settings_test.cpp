@@ -21,6 +21,15 @@ TEST_F(SettingsTest, AnEmptyStoreGivesTheBuiltInDefaults) {
   EXPECT_EQ(loaded.previewHeight, 300);
   EXPECT_EQ(loaded.fileType, "JPG");
   EXPECT_EQ(loaded.jpegQuality, 100);
+  EXPECT_EQ(loaded.bitDepth, 8);
+}
+
+TEST_F(SettingsTest, ABitDepthOtherThan8Or16FallsBackTo8) {
+  for (const auto &[text, depth] : std::vector<std::pair<std::string, int64_t>>{
+           {"16", 16}, {" 16 ", 16}, {"8", 8}, {"12", 8}, {"32", 8}, {"deep", 8}, {"-16", 8}}) {
+    storeText("BitDepth=" + text + "\n");
+    EXPECT_EQ(loadSettings(store).bitDepth, depth) << text;
+  }
 }
 
 TEST_F(SettingsTest, StoredValuesAreReadFromTheSettingGroup) {
@@ -61,6 +70,7 @@ TEST_F(SettingsTest, SavedSettingsComeBackAsPlainText) {
   chosen.previewHeight = 225;
   chosen.fileType = "TIFF";
   chosen.jpegQuality = 42;
+  chosen.bitDepth = 16;
   saveSettings(store, chosen);
 
   const RunningSettings loaded = loadSettings(SettingsStore(iniPath));
@@ -68,6 +78,7 @@ TEST_F(SettingsTest, SavedSettingsComeBackAsPlainText) {
   EXPECT_EQ(loaded.previewHeight, 225);
   EXPECT_EQ(loaded.fileType, "TIFF");
   EXPECT_EQ(loaded.jpegQuality, 42);
+  EXPECT_EQ(loaded.bitDepth, 16);
   const std::string text = test::readWholeFile(iniPath);
   EXPECT_NE(text.find("[setting]"), std::string::npos);
   EXPECT_NE(text.find("PreviewWidth=275"), std::string::npos);

@@ -125,11 +125,15 @@ TEST_F(SetupDialogTest, MovingASizeSliderChangesOnlyItsLabel) {
   EXPECT_TRUE(sizeChanges.empty());
 }
 
-TEST_F(SetupDialogTest, SaveAsDefaultsStoresAllFourAndAnyLaterCancelKeepsThem) {
+TEST_F(SetupDialogTest, SaveAsDefaultsStoresEverySettingAndAnyLaterCancelKeepsThem) {
   open();
+  auto *bitDepth = dialog->findChild<QComboBox *>("ComboBitDepth");
+  ASSERT_NE(bitDepth, nullptr);
+  EXPECT_EQ(bitDepth->currentText(), "8");
   slider("SliderPreviewWidth")->setValue(475);
   fileType()->setCurrentIndex(2);
   slider("SliderJPEGcompression")->setValue(80);
+  bitDepth->setCurrentText("16");
   click("CommandSaveDefault");
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(sizeChanges.size(), 1u);
@@ -139,6 +143,7 @@ TEST_F(SetupDialogTest, SaveAsDefaultsStoresAllFourAndAnyLaterCancelKeepsThem) {
   EXPECT_EQ(saved.previewHeight, 300);
   EXPECT_EQ(saved.fileType, "BMP");
   EXPECT_EQ(saved.jpegQuality, 80);
+  EXPECT_EQ(saved.bitDepth, 16);
 
   click("CommandCancel");
   EXPECT_FALSE(dialog->isVisible());
