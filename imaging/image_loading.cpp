@@ -41,7 +41,12 @@ void loadFullSize(ImageSet &set, int i, const DecodeOptions &limits) {
 }
 
 PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeOptions &limits) {
-  loadFullSize(set, i, limits);
+  // A preview is for the screen: 8 bits in sRGB, whatever its file holds and the blend keeps.
+  static const std::vector<uint8_t> sRGB;
+  DecodeOptions forTheScreen = limits;
+  forTheScreen.depth = SampleDepth::Eight;
+  forTheScreen.targetProfile = &sRGB;
+  loadFullSize(set, i, forTheScreen);
   ImageEntry &e = set.entry(i);
   const Bitmap full = std::move(e.fullSize);
   const PreviewSize size = previewSizeFor(e.width, e.height, box);

@@ -24,7 +24,8 @@ PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box);
 /// depth.
 void loadFullSize(ImageSet &set, int i, const DecodeOptions &limits);
 
-/// Makes entry i's preview from a fresh decode and leaves no full-size bitmap behind.
+/// Makes entry i's preview from a fresh decode, upright, at 8 bits and in sRGB, and leaves no
+/// full-size bitmap behind.
 /// Touches no state shared between entries, so distinct entries may be done in parallel.
 PreviewSize makePreview(ImageSet &set, int i, const PreviewBox &box, const DecodeOptions &limits);
 

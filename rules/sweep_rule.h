@@ -1,6 +1,9 @@
 #pragma once
 // A blend rule seen by the sweep pass: it gathers rows of samples and reduces rows of results.
-// Rules are pure: no files, windows, threads or progress.
+// Rules are pure: no files, windows, threads or progress. A rule is made for one sample depth:
+// its rows hold 8-bit samples, or at 16 bits native 16-bit words, three to a pixel in the
+// bitmap's channel order (blue, green, red at 8 bits; red, green, blue at 16), which no rule
+// depends on.
 #include <cstdint>
 
 namespace lumicomb {
@@ -20,7 +23,7 @@ public:
   /// handed every source as soon as it is decoded.
   virtual bool needsImageOneFirst() const { return false; }
 
-  /// Gathers row y of source `image` (1-based): 3 x width bytes, blue, green, red per pixel.
+  /// Gathers row y of source `image` (1-based): 3 x width samples.
   /// The sources arrive in any order (image 1 whole first if the rule needs it), and rows of
   /// different y concurrently. The result must not depend on that order.
   virtual void collect(int image, int64_t y, const uint8_t *samples) = 0;
