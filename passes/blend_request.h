@@ -18,6 +18,8 @@ struct BlendRequest {
   uint64_t memoryBudget = defaultMemoryBudget();
   /// Bits kept of every channel; previews are always blended at 8.
   SampleDepth depth = SampleDepth::Eight;
+  /// Whether image 1's EXIF, XMP and IPTC are read for the result to carry on.
+  bool withMetadata = true;
 };
 
 } // namespace lumicomb

@@ -45,7 +45,7 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
       refused.picture = firstPreview(set, request);
     return refused;
   }
-  const BlendRule rule = makeRule(description, request.parameters);
+  const BlendRule rule = makeRule(description, request.parameters, request.depth);
 
   const ProgressShown progress(observer);
   const PassContext context{

@@ -16,19 +16,20 @@ constexpr SourceCount kAnyCount{};
 constexpr SourceCount kThreeOrMore{3, INT32_MAX, "Minimum 3 images required for this mode"};
 constexpr SourceCount kExactlyTwo{2, 2, "Exactly 2 images required for this mode"};
 
-template <std::unique_ptr<SweepRule> (*Make)()> BlendRule sweep(const RuleParameters &) {
+template <std::unique_ptr<SweepRule> (*Make)()>
+BlendRule sweep(const RuleParameters &, SampleDepth) {
   return {Make(), nullptr};
 }
 
-template <std::unique_ptr<BandRule> (*Make)()> BlendRule band(const RuleParameters &) {
+template <std::unique_ptr<BandRule> (*Make)()> BlendRule band(const RuleParameters &, SampleDepth) {
   return {nullptr, Make()};
 }
 
-BlendRule sumAndDivide(const RuleParameters &parameters) {
+BlendRule sumAndDivide(const RuleParameters &parameters, SampleDepth) {
   return {sumAndDivideRule(parameters.divisor), nullptr};
 }
 
-BlendRule differentFromFirst(const RuleParameters &parameters) {
+BlendRule differentFromFirst(const RuleParameters &parameters, SampleDepth) {
   return {differentFromFirstRule(parameters.limit), nullptr};
 }
 
@@ -81,11 +82,12 @@ std::optional<std::string> sourceCountRefusal(const RuleDescription &rule, int s
   return std::nullopt;
 }
 
-BlendRule makeRule(const RuleDescription &rule, const RuleParameters &parameters) {
+BlendRule makeRule(const RuleDescription &rule, const RuleParameters &parameters,
+                   SampleDepth depth) {
   if (!rule.make)
     throw LumicombError(ErrorKind::NotAvailable,
                         "\"" + std::string(rule.caption) + "\" has no blend rule");
-  return rule.make(parameters);
+  return rule.make(parameters, depth);
 }
 
 } // namespace lumicomb

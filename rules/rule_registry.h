@@ -3,6 +3,7 @@
 // command line call it, how many images it takes, the box it reads, which pass runs it and how it
 // is made. The command line, the image window, the refusals and the dispatch all read it, so a
 // new rule is one rule file, one row and its tests.
+#include "base/sample_depth.h"
 #include "rules/band_rule.h"
 #include "rules/sweep_rule.h"
 
@@ -44,7 +45,8 @@ struct RuleDescription {
   RuleParameter parameter;
   const char *defaultText; ///< what the parameter's box holds at first; empty without one
   PassKind pass;
-  BlendRule (*make)(const RuleParameters &); ///< null for an entry with no rule behind it
+  /// Null for an entry with no rule behind it.
+  BlendRule (*make)(const RuleParameters &, SampleDepth);
 };
 
 /// The ten entries of the rule group, by index 0-9; "Sharpest" (9) is never shown or run.
@@ -59,7 +61,9 @@ std::optional<int> ruleIndexFromCommandName(const std::string &text);
 /// The rule's message for `sources` images, if it refuses that number.
 std::optional<std::string> sourceCountRefusal(const RuleDescription &rule, int sources);
 
-/// The row's rule, made with the parameters; an entry without a rule fails, naming it.
-BlendRule makeRule(const RuleDescription &rule, const RuleParameters &parameters);
+/// The row's rule, made with the parameters for rows of samples of the depth; an entry without a
+/// rule fails, naming it.
+BlendRule makeRule(const RuleDescription &rule, const RuleParameters &parameters,
+                   SampleDepth depth = SampleDepth::Eight);
 
 } // namespace lumicomb
