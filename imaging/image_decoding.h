@@ -41,6 +41,8 @@ struct DecodeOptions {
   const std::vector<uint8_t> *targetProfile = nullptr;
   /// Whether the file's metadata is read along (only image 1's goes into a result).
   bool withMetadata = false;
+  /// Told what of the file could not be read or converted, which does not stop its decode.
+  std::function<void(const std::string &)> warn;
 };
 
 /// Why a file whose content the library does not know as a readable picture is refused.

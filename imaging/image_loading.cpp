@@ -36,6 +36,9 @@ void loadFullSize(ImageSet &set, int i, const DecodeOptions &limits) {
   ImageEntry &e = set.entry(i);
   e.fullSize.reset();
   DecodedImage decoded = decodeImageFile(set.imagePath(i), limits);
+  if (limits.warn)
+    for (const std::string &warning : decoded.photo.warnings)
+      limits.warn(warning);
   recordHeader(e, decoded.header);
   e.fullSize = std::move(decoded.rgb);
 }

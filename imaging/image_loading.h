@@ -20,7 +20,7 @@ struct PreviewSize {
 /// never smaller than one pixel.
 PreviewSize previewSizeFor(int64_t w, int64_t h, const PreviewBox &box);
 
-/// Decodes entry i into its full-size bitmap, within the limits, and records its size and file
+/// Decodes entry i into its full-size bitmap as the options ask, and records its size and file
 /// depth.
 void loadFullSize(ImageSet &set, int i, const DecodeOptions &limits);
 

@@ -10,7 +10,7 @@
 namespace lumicomb {
 
 struct ImageEntry {
-  Bitmap fullSize; ///< the decoded picture, 24-bit, held only while a run or a preview needs it
+  Bitmap fullSize; ///< the decoded picture, RGB of the run's depth, held only while it is needed
   Bitmap preview;  ///< the preview-size picture, kept until the previews are discarded
   int64_t width = 0;
   int64_t height = 0;

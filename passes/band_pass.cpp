@@ -73,7 +73,9 @@ public:
 
   Bitmap run() {
     m_decoding = planDecoding(
-        m_context, [](PictureSize result) { return rgb24Bytes(result.width, result.height); }, 0);
+        m_context,
+        [this](PictureSize result) { return m_context.pictureBytes(result.width, result.height); },
+        0);
     // Image 1's header fixes the size and so the plan; every source is gathered as soon as it
     // is decoded, holding no more than one decoded picture per thread, as the plan assumes.
     setUp(m_decoding.result);
@@ -101,13 +103,14 @@ private:
 
   void setUp(PictureSize size) {
     m_size = size;
-    m_rowBytes = 3 * m_size.width;
-    const uint64_t pictureBytes = rgb24Bytes(m_size.width, m_size.height);
+    m_rowSamples = 3 * m_size.width;
+    m_rowBytes = m_rowSamples * bytesPerSample(m_context.depth);
+    const uint64_t pictureBytes = m_context.pictureBytes(m_size.width, m_size.height);
     m_plan = planBands({m_sources, m_size.height, m_rowBytes, static_cast<int64_t>(pictureBytes),
                         m_decoding.threads, m_context.memoryBudget, m_context.usesPreviews()});
     const uint64_t heldSources = m_plan.holdWholeSources ? m_sources : 0;
     prepareDecodingMemory(m_decoding, (1 + heldSources) * pictureBytes);
-    m_result = allocateRgb24(m_size.width, m_size.height);
+    m_result = allocateRgb(m_size.width, m_size.height, m_context.depth);
     if (!m_plan.holdWholeSources)
       makeBand();
     if (m_plan.bands > 1)
@@ -168,7 +171,7 @@ private:
           std::vector<const uint8_t *> rows(static_cast<size_t>(m_sources));
           for (int i = 1; i <= m_sources; ++i)
             rows[static_cast<size_t>(i - 1)] = sourceRow(i, j);
-          m_rule.reduceRow(rows.data(), m_rowBytes, scanLine(m_result.get(), m_offset + j));
+          m_rule.reduceRow(rows.data(), m_rowSamples, scanLine(m_result.get(), m_offset + j));
           m_progress.rowReduced();
         },
         m_context.threads);
@@ -180,6 +183,7 @@ private:
   BandProgress m_progress;
   DecodingPlan m_decoding;
   PictureSize m_size{};
+  int64_t m_rowSamples = 0;
   int64_t m_rowBytes = 0;
   BandPlan m_plan;
   LargeBuffer m_band;

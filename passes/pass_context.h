@@ -1,9 +1,12 @@
 #pragma once
-// What every pass of one run shares: the images, which of their bitmaps, whom to tell, and how
-// much memory and how many threads it may take.
+// What every pass of one run shares: the images, which of their bitmaps and in what depth and
+// colours, whom to tell, and how much memory and how many threads it may take.
 #include "imaging/image_loading.h"
 #include "passes/run_mode.h"
 #include "passes/run_observer.h"
+#include "passes/run_warnings.h"
+
+#include <vector>
 
 namespace lumicomb {
 
@@ -16,8 +19,18 @@ struct PassContext {
   uint64_t memoryBudget = UINT64_MAX;
   /// Threads its loops take.
   int threads = 1;
+  /// The depth of the sources' samples and the result's; previews are always 8-bit.
+  SampleDepth depth = SampleDepth::Eight;
+  /// The colour profile every source is converted into (image 1's; empty for sRGB).
+  const std::vector<uint8_t> *targetProfile = nullptr;
+  /// Where the sources' warnings go; null drops them.
+  RunWarnings *warnings = nullptr;
 
   bool usesPreviews() const { return mode == RunMode::Previews; }
+  /// Bytes of one RGB picture of the given size at the run's depth.
+  uint64_t pictureBytes(int64_t width, int64_t height) const {
+    return rgbBytes(width, height, depth);
+  }
 };
 
 } // namespace lumicomb

@@ -58,6 +58,7 @@ DecodingPlan planDecoding(const PassContext &context,
   }
   DecodeOptions limits;
   limits.memoryBudget = context.memoryBudget;
+  limits.depth = context.depth;
   const std::string firstPath = context.set.imagePath(1);
   plan.first = readImageHeader(firstPath, limits);
   plan.photograph = {plan.first.width, plan.first.height};
@@ -65,6 +66,8 @@ DecodingPlan planDecoding(const PassContext &context,
   plan.heldBeside = heldBeside(plan.result);
   limits.heldBeside = plan.heldBeside;
   requireDecodeFits(firstPath, plan.first, limits);
+  // From here on the plan counts what a decode holds at the run's depth.
+  plan.first.decodeBytes = decodeBytesAt(plan.first, limits.depth);
 
   const uint64_t fit =
       (context.memoryBudget - plan.heldBeside) / std::max<uint64_t>(plan.first.decodeBytes, 1);
@@ -91,6 +94,10 @@ void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
   DecodeOptions limits;
   limits.memoryBudget = context.memoryBudget;
   limits.heldBeside = plan.heldBeside;
+  limits.depth = context.depth;
+  limits.targetProfile = context.targetProfile;
+  if (context.warnings)
+    limits.warn = [&context](const std::string &warning) { context.warnings->add(warning); };
   if (i > 1)
     limits.checkHeader = [&](const ImageHeader &header) {
       // A source of another size is refused before it is decoded, whatever size it claims.

@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/parallel_for.h"
+#include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
 #include "passes/sweep_pass.h"
 
@@ -32,6 +33,18 @@ Bitmap firstPreview(ImageSet &set, const BlendRequest &request) {
   return copy;
 }
 
+/// Image 1's colour profile becomes the one every source is converted into, unless it is damaged
+/// (its own decode then says so, and sRGB is taken); its metadata goes to the result.
+void takeImageOnesInfo(const ImageSet &set, const BlendRequest &request, BlendOutcome &outcome,
+                       RunWarnings &warnings) {
+  PhotoInfo first = readPhotoInfo(set.imagePath(1), request.withMetadata);
+  for (const std::string &warning : first.warnings)
+    warnings.add(warning);
+  if (usableProfile(first.iccProfile))
+    outcome.iccProfile = std::move(first.iccProfile);
+  outcome.metadata = std::move(first.metadata);
+}
+
 } // namespace
 
 BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &observer) {
@@ -45,15 +58,25 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
       refused.picture = firstPreview(set, request);
     return refused;
   }
-  const BlendRule rule = makeRule(description, request.parameters, request.depth);
+  const bool previews = request.mode == RunMode::Previews;
+  const SampleDepth depth = previews ? SampleDepth::Eight : request.depth;
+  const BlendRule rule = makeRule(description, request.parameters, depth);
 
-  const ProgressShown progress(observer);
+  BlendOutcome outcome;
+  RunWarnings warnings;
+  if (!previews)
+    takeImageOnesInfo(set, request, outcome, warnings);
   const PassContext context{
       set,      request.mode,         request.box,
-      observer, request.memoryBudget, request.threads > 0 ? request.threads : workerThreads()};
-  BlendOutcome outcome;
-  outcome.picture =
-      rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+      observer, request.memoryBudget, request.threads > 0 ? request.threads : workerThreads(),
+      depth,    &outcome.iccProfile,  &warnings};
+  {
+    const ProgressShown progress(observer);
+    outcome.picture =
+        rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+  }
+  outcome.sources = set.sourceCount();
+  warnings.tell(observer);
   return outcome;
 }
 

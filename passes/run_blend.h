@@ -21,9 +21,11 @@ struct BlendOutcome {
   int sources = 0; ///< how many images went into the picture
 };
 
-/// Blends the sources with the request's rule into a new 24-bit picture of image 1's size for
-/// the run mode. Fails, naming the file or value at fault, with no source holding a full-size
-/// bitmap afterwards; so does a cancel, through the observer's yield.
+/// Blends the sources with the request's rule into a new RGB picture of image 1's size for the
+/// run mode, at the request's depth (previews at 8 bits), in image 1's colour profile. Warnings
+/// about the sources go to the observer once the picture is made. Fails, naming the file or value
+/// at fault, with no source holding a full-size bitmap afterwards; so does a cancel, through the
+/// observer's yield.
 ///
 /// A rule that refuses the number of images decodes nothing and says why in the outcome; a
 /// preview run then returns image 1's preview, which is what the result box shows after it.

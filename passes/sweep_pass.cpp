@@ -74,11 +74,11 @@ public:
     const DecodingPlan plan = planDecoding(
         m_context,
         [&](PictureSize result) {
-          return rgb24Bytes(result.width, result.height) +
+          return m_context.pictureBytes(result.width, result.height) +
                  m_rule.workingBytes(m_sources, result.width, result.height);
         },
         imageOneFirst ? static_cast<size_t>(m_context.threads) : 0);
-    prepareDecodingMemory(plan, rgb24Bytes(plan.result.width, plan.result.height));
+    prepareDecodingMemory(plan, m_context.pictureBytes(plan.result.width, plan.result.height));
     const auto collectSource = [&](int i, const FIBITMAP *source) { collect(i, source); };
     if (imageOneFirst) {
       gatherSourcesImageOneFirst(
@@ -88,7 +88,7 @@ public:
       gatherSourcesInAnyOrder(m_context, plan, collectSource);
     }
     // Made only now, the result takes memory the decoded pictures have given back.
-    Bitmap result = allocateRgb24(m_size.width, m_size.height);
+    Bitmap result = allocateRgb(m_size.width, m_size.height, m_context.depth);
     parallelFor(
         m_size.height, [&](int64_t y) { m_rule.reduce(y, scanLine(result.get(), y)); },
         m_context.threads);
