@@ -3,10 +3,10 @@
 #include "imaging/colour_profiles.h"
 #include "imaging/image_decoding.h"
 #include "support/test_images.h"
+#include "support/test_profiles.h"
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 namespace lumicomb {
 namespace {
@@ -94,32 +94,15 @@ TEST_F(Photographs, EveryOrientationIsReadUprightInEitherDepth) {
   }
 }
 
-/// An RGB profile with Adobe RGB's primaries, made here rather than shipped.
-std::vector<uint8_t> wideGamutProfile() {
-  const cmsCIExyY white{0.3127, 0.3290, 1.0};
-  const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.21, 0.71, 1.0}, {0.15, 0.06, 1.0}};
-  cmsToneCurve *gamma = cmsBuildGamma(nullptr, 2.2);
-  cmsToneCurve *curves[3] = {gamma, gamma, gamma};
-  cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::vector<uint8_t> bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  cmsFreeToneCurve(gamma);
-  return bytes;
-}
-
 TEST_F(Photographs, ColoursAreConvertedIntoTheProfileAskedForOrLeftWithAWarning) {
   const Picture scene = test::filledPicture(4, 2, {200, 40, 90});
-  const std::vector<uint8_t> wide = wideGamutProfile();
+  const std::vector<uint8_t> wide = test::wideGamutProfile();
   // The same scene in the wide profile's numbers, with the profile embedded.
   Bitmap inWide = test::toBitmap(scene);
   const std::vector<uint8_t> sRGB;
   ASSERT_EQ(convertColours(inWide.get(), sRGB, wide), std::nullopt);
   EXPECT_NE(test::toPicture(inWide.get()), scene) << "the wide profile's numbers differ";
-  FreeImage_CreateICCProfile(inWide.get(), const_cast<uint8_t *>(wide.data()),
-                             static_cast<long>(wide.size()));
+  test::embedProfile(inWide.get(), wide);
   ASSERT_TRUE(FreeImage_Save(FIF_PNG, inWide.get(), dir.file("wide.png").c_str(), 0));
 
   DecodeOptions toSRGB;
@@ -134,7 +117,7 @@ TEST_F(Photographs, ColoursAreConvertedIntoTheProfileAskedForOrLeftWithAWarning)
   }
 
   std::vector<uint8_t> damaged(wide.begin(), wide.begin() + 100);
-  FreeImage_CreateICCProfile(inWide.get(), damaged.data(), static_cast<long>(damaged.size()));
+  test::embedProfile(inWide.get(), damaged);
   ASSERT_TRUE(FreeImage_Save(FIF_TIFF, inWide.get(), dir.file("damaged.tif").c_str(), 0));
   const DecodedImage kept = decodeImageFile(dir.file("damaged.tif"), toSRGB);
   ASSERT_EQ(kept.photo.warnings.size(), 1u);
