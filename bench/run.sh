@@ -30,12 +30,13 @@ readonly SCALE_PEAK_LIMIT_MB=1331.2
 
 # Every peer sits right after the lumicomb runs it is compared with, so that in each round the two
 # sides of a ratio run close together and share whatever else the machine is doing at the time.
-# Lumicomb's runs are named after their rule.
+# Lumicomb's runs are named after their rule; "-16" runs keep 16 bits per channel and sit right
+# after their 8-bit run.
 readonly TOOLS=(
-  median vips-median average-of-commonest
+  median median-16 vips-median average-of-commonest
   brightest vips-brightest
   darkest vips-darkest
-  average vips-sum gm
+  average average-16 vips-sum gm
   sum-and-divide different-from-first floor most-different-from-average
   dynamic-range floor-2
 )
@@ -124,6 +125,7 @@ command_for() {
     sum-and-divide) COMMAND=("$CLI" --quiet -r "$tool" -d "$PHOTO_COUNT" -o "$out" "${PHOTOS[@]}") ;;
     different-from-first) COMMAND=("$CLI" --quiet -r "$tool" -l "$LIMIT" -o "$out" "${PHOTOS[@]}") ;;
     dynamic-range) COMMAND=("$CLI" --quiet -r "$tool" -o "$out" "${two[@]}") ;;
+    *-16) COMMAND=("$CLI" --quiet -r "${tool%-16}" --depth 16 -o "$out" "${PHOTOS[@]}") ;;
     median-200-budget)
       COMMAND=("$CLI" --quiet -r median --memory "$SCALE_MEMORY_MIB" -o "$out" "${FRAMES[@]}") ;;
     median-200-default) COMMAND=("$CLI" --quiet -r median -o "$out" "${FRAMES[@]}") ;;
@@ -218,6 +220,7 @@ describe() {
     median-200-budget) echo "median, --memory $SCALE_MEMORY_MIB" ;;
     median-200-default) echo "median, default budget" ;;
     floor-200) echo "decode floor" ;;
+    *-16) echo "${1%-16} --depth 16" ;;
     *) echo "$1" ;;
   esac
 }
@@ -241,8 +244,11 @@ report() {
   echo "load average before the runs: $LOAD_BEFORE"
   printf '%-32s %10s %10s\n' "lumicomb-cli -r" 'wall ms' 'peak MB'
   for tool in "${TOOLS[@]}"; do
-    case "$tool" in vips-* | gm | floor*) continue ;; esac
+    case "$tool" in vips-* | gm | floor* | *-16) continue ;; esac
     table_row "$tool"
+  done
+  for tool in "${TOOLS[@]}"; do
+    case "$tool" in *-16) table_row "$tool" ;; esac
   done
   printf '%-32s %10s %10s\n' "peers" 'wall ms' 'peak MB'
   for tool in "${TOOLS[@]}"; do
@@ -285,6 +291,15 @@ report() {
   done
   for tool in median average-of-commonest most-different-from-average; do
     ratio_line "$tool / vips bandrank" "${MEMORY[$tool]}" "${MEMORY[vips-median]}" 1.5
+  done
+
+  # Twice the bytes per sample; decoding the same JPEGs dominates, so time should grow far less.
+  echo
+  echo "16 bits per channel against 8"
+  ratio_line "average --depth 16 / average, time" "${TIME[average-16]}" "${TIME[average]}" 1.3
+  ratio_line "median --depth 16 / median, time" "${TIME[median-16]}" "${TIME[median]}" 1.5
+  for tool in average median; do
+    ratio_line "$tool --depth 16 / $tool, peak memory" "${MEMORY[$tool-16]}" "${MEMORY[$tool]}" 2
   done
 }
 
