@@ -54,12 +54,14 @@ Exiv2::ExifData resultExif(const Exiv2::ExifData *imageOne, const ResultFacts &f
   exif["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(facts.height);
   exif["Exif.Image.Software"] = std::string("Lumicomb " LUMICOMB_VERSION);
   exif["Exif.Photo.CompositeImage"] = kGeneralComposite;
-  // All the images counted went into the result, so both numbers are the same.
-  const uint16_t sources =
-      static_cast<uint16_t>(std::min<int>(facts.sources, std::numeric_limits<uint16_t>::max()));
-  Exiv2::UShortValue sourceNumbers;
-  sourceNumbers.value_ = {sources, sources};
-  exif["Exif.Photo.SourceImageNumberOfCompositeImage"] = sourceNumbers;
+  // Every image counted went into the result, so both numbers are the same.
+  if (facts.sources > 0) {
+    const uint16_t sources =
+        static_cast<uint16_t>(std::min<int>(facts.sources, std::numeric_limits<uint16_t>::max()));
+    Exiv2::UShortValue sourceNumbers;
+    sourceNumbers.value_ = {sources, sources};
+    exif["Exif.Photo.SourceImageNumberOfCompositeImage"] = sourceNumbers;
+  }
   return exif;
 }
 

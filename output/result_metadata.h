@@ -14,7 +14,7 @@ namespace lumicomb {
 struct ResultFacts {
   int64_t width = 0;
   int64_t height = 0;
-  int sources = 0; ///< how many images were blended
+  int sources = 0; ///< how many images were blended; 0 when not known, which is not written
 };
 
 struct ResultMetadata {
