@@ -4,25 +4,9 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include <mutex>
-
 namespace lumicomb {
-namespace {
-
-/// Exiv2 prints its complaints to the terminal unless told otherwise, and its XMP parser must be
-/// set up once before threads use it.
-void prepareExiv2() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize();
-  });
-}
-
-} // namespace
 
 void writeMetadataIntoFile(const std::string &path, const ResultMetadata &metadata) {
-  prepareExiv2();
   PositionedFile file(path);
   // Exiv2's own file writer neither checks its writes nor reports a short one.
   const std::vector<uint8_t> bytes = file.read(0, file.size());
