@@ -39,8 +39,7 @@ void saveResult(ResultContents result, const std::string &path, const FileTypeRo
       writeMetadataIntoFile(temporaryPath, metadata);
     };
   }
-  FIBITMAP *picture = result.picture.get();
-  saveBitmapAtomically(picture, path, row.format, flags, steps);
+  saveBitmapAtomically(result.picture.get(), path, row.format, flags, steps);
 }
 
 } // namespace lumicomb

@@ -1,7 +1,7 @@
 // The saved result as other programs read it back: its depth, its colour profile and image 1's
 // metadata made true of the blend.
 #include "base/errors.h"
-#include "imaging/photo_metadata_contents.h"
+#include "imaging/photo_info.h"
 #include "output/result_file.h"
 #include "output/tiny_disk.h"
 #include "support/test_images.h"
@@ -29,28 +29,6 @@ std::vector<uint8_t> sRGBProfile() {
   cmsSaveProfileToMem(profile, bytes.data(), &size);
   cmsCloseProfile(profile);
   return bytes;
-}
-
-/// What a camera writes: its tags, an orientation, a thumbnail, a caption and a title.
-std::shared_ptr<const PhotoMetadata> cameraMetadata(const std::string &description = {}) {
-  Exiv2::ExifData exif;
-  exif["Exif.Image.Make"] = "Lumicam";
-  exif["Exif.Image.Model"] = "LC-1";
-  exif["Exif.Image.Orientation"] = uint16_t{6};
-  exif["Exif.Image.ImageWidth"] = uint32_t{4000};
-  exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
-  exif["Exif.Photo.DateTimeOriginal"] = "2024:06:07 10:11:12";
-  exif["Exif.Photo.PixelXDimension"] = uint32_t{4000};
-  exif["Exif.Photo.PixelYDimension"] = uint32_t{3000};
-  exif["Exif.Thumbnail.Compression"] = uint16_t{6};
-  exif["Exif.Thumbnail.ImageWidth"] = uint32_t{160};
-  Exiv2::IptcData iptc;
-  iptc["Iptc.Application2.Caption"] = "Harbour at night";
-  Exiv2::XmpData xmp;
-  xmp["Xmp.dc.title"] = "lang=x-default Night harbour";
-  if (!description.empty())
-    xmp["Xmp.dc.description"] = "lang=x-default " + description;
-  return std::make_shared<const PhotoMetadata>(exif, xmp, iptc);
 }
 
 struct ReadBack {
@@ -86,6 +64,32 @@ protected:
   test::Picture picture = test::randomPicture(13, 7, random);
   std::vector<uint8_t> profile = sRGBProfile();
 
+  /// Image 1's metadata as the decoding reads it from a photograph with a camera's tags, an
+  /// orientation, a thumbnail, a caption and a title. A JPEG holds 64 KiB of XMP at most.
+  std::shared_ptr<const PhotoMetadata> cameraMetadata(FREE_IMAGE_FORMAT format = FIF_JPEG,
+                                                      const std::string &description = {}) {
+    const std::string path = dir.file("camera." + std::to_string(format));
+    test::writePicture(test::randomPicture(8, 6, random), path, format);
+    const std::string thumbnail = test::readWholeFile(path);
+    const auto photo = Exiv2::ImageFactory::open(path);
+    Exiv2::ExifData &exif = photo->exifData();
+    exif["Exif.Image.Make"] = "Lumicam";
+    exif["Exif.Image.Model"] = "LC-1";
+    exif["Exif.Image.Orientation"] = uint16_t{6};
+    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+    exif["Exif.Photo.DateTimeOriginal"] = "2024:06:07 10:11:12";
+    exif["Exif.Photo.PixelXDimension"] = uint32_t{4000};
+    exif["Exif.Photo.PixelYDimension"] = uint32_t{3000};
+    Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(thumbnail.data()),
+                                            static_cast<long>(thumbnail.size()));
+    photo->iptcData()["Iptc.Application2.Caption"] = "Harbour at night";
+    photo->xmpData()["Xmp.dc.title"] = "lang=x-default Night harbour";
+    if (!description.empty())
+      photo->xmpData()["Xmp.dc.description"] = "lang=x-default " + description;
+    photo->writeMetadata();
+    return readPhotoInfo(path, true).metadata;
+  }
+
   std::string saved(const FileTypeRow &row, bool withMetadata, const std::string &name) {
     const std::string path = dir.file(name + row.extension);
     saveResult({test::toBitmap(picture), profile, cameraMetadata(), 5, withMetadata}, path, row,
@@ -112,7 +116,6 @@ TEST_F(ResultFile, CarriesImageOnesMetadataMadeTrueOfTheBlendAndTheProfile) {
     EXPECT_EQ(back.exifText("Exif.Photo.SourceImageNumberOfCompositeImage"), "5 5");
     EXPECT_EQ(back.exifText("Exif.Photo.PixelXDimension"), "13");
     EXPECT_EQ(back.exifText("Exif.Photo.PixelYDimension"), "7");
-    EXPECT_NE(back.exifText("Exif.Image.ImageWidth"), "4000");
     EXPECT_FALSE(back.hasExifGroup("Thumbnail"));
     EXPECT_EQ(back.iptc["Iptc.Application2.Caption"].toString(), "Harbour at night");
     EXPECT_EQ(back.xmp["Xmp.dc.title"].toString(), "lang=\"x-default\" Night harbour");
@@ -189,7 +192,7 @@ TEST_F(ResultFile, AFullDiskDuringTheMetadataLeavesTheOldFileAndNoTemporaryFile)
   try {
     saveResult({test::toBitmap(test::randomPicture(560, 600, random)),
                 {},
-                cameraMetadata(longText),
+                cameraMetadata(FIF_TIFF, longText),
                 2,
                 true},
                path, fileTypeRow(1), TIFF_NONE);
