@@ -2,10 +2,12 @@
 
 #include "base/errors.h"
 #include "imaging/image_decoding.h"
-#include "output/atomic_save.h"
 #include "output/file_types.h"
+#include "output/result_file.h"
 #include "output/save_target.h"
 #include "passes/run_blend.h"
+
+#include <utility>
 
 namespace lumicomb {
 namespace {
@@ -16,7 +18,7 @@ void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job, const F
   DecodeOptions limits;
   limits.memoryBudget = job.request.memoryBudget;
   const ImageHeader first = readImageHeader(set.imagePath(1), limits);
-  requireTypeHolds(row, job.target.path, first.width, first.height);
+  requireTypeHolds(row, job.target.path, first.width, first.height, job.request.depth);
 }
 
 } // namespace
@@ -40,10 +42,10 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
   BlendOutcome outcome = runBlend(set, job.request, observer);
   if (outcome.refusal)
     return outcome.refusal; // an unblended copy must not pass for a result
-  SaveSteps steps;
-  steps.cancelled = [&observer] { return observer.cancelRequested(); };
-  saveBitmapAtomically(outcome.picture.get(), job.target.path, row.format,
-                       saveFlags(row, job.jpegQuality), steps);
+  ResultContents result{std::move(outcome.picture), std::move(outcome.iccProfile),
+                        std::move(outcome.metadata), outcome.sources, job.request.withMetadata};
+  saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality),
+             [&observer] { return observer.cancelRequested(); });
   return std::nullopt;
 }
 

@@ -89,11 +89,14 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   const QCommandLineOption depth(
       "depth",
       "Bits kept of every channel, 8 (default) or 16; at 16, TIFF and PNG are written with 16 "
-      "bits a channel, JPEG and BMP rounded to 8.",
+      "bits a channel, while JPEG and BMP results stay 8-bit, rounded.",
       "BITS");
+  const QCommandLineOption noMetadata(
+      "no-metadata", "Write no EXIF, XMP or IPTC; without it, a JPEG, TIFF or PNG result carries "
+                     "image 1's, saying it is a blend. The colour profile is embedded either way.");
   const QCommandLineOption quiet("quiet", "No progress bar.");
-  parser.addOptions(
-      {rule, divisor, limit, output, type, quality, preview, threads, memory, depth, quiet});
+  parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, memory, depth,
+                     noMetadata, quiet});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
@@ -151,6 +154,7 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       return misuse("depth " + quotedValue(parser.value(depth)) + " is not 8 or 16");
     options.depth = *bits == 16 ? SampleDepth::Sixteen : SampleDepth::Eight;
   }
+  options.withMetadata = !parser.isSet(noMetadata);
   options.preview = parser.isSet(preview);
   options.quiet = parser.isSet(quiet);
 

@@ -20,6 +20,7 @@ struct CliOptions {
   std::optional<int> quality; ///< without it, the stored JPEG quality
   bool preview = false;
   SampleDepth depth = SampleDepth::Eight;
+  bool withMetadata = true;          ///< whether image 1's EXIF, XMP and IPTC are carried on
   int threads = 0;                   ///< 0: all cores
   std::optional<uint64_t> memoryMiB; ///< without it, a quarter of physical memory
   bool quiet = false;

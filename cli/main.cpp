@@ -38,6 +38,7 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.box = {settings.previewWidth, settings.previewHeight};
   request.threads = options.threads;
   request.depth = options.depth;
+  request.withMetadata = options.withMetadata;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;

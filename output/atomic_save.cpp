@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,6 +89,19 @@ void syncFolder(const std::string &folder) {
   }
 }
 
+/// The library code a finishing step calls throws its own exceptions, in its own words.
+void finish(const SaveSteps &steps, const std::string &temporaryPath, const std::string &path) {
+  try {
+    steps.finish(temporaryPath);
+  } catch (const LumicombError &) {
+    throw;
+  } catch (const std::bad_alloc &) {
+    refuse(path, "not enough memory");
+  } catch (const std::exception &error) {
+    refuse(path, oneLine(error.what()));
+  }
+}
+
 } // namespace
 
 void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
@@ -124,7 +138,7 @@ void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_
   if (!closed)
     refuse(path, std::strerror(errno));
   if (steps.finish)
-    steps.finish(temporary.path());
+    finish(steps, temporary.path(), path);
   if (const std::string failure = syncFile(temporary.path()); !failure.empty())
     refuse(path, failure);
   if (steps.cancelled && steps.cancelled())

@@ -12,7 +12,8 @@ struct SaveSteps {
   /// Asked at every write and before the rename.
   std::function<bool()> cancelled;
   /// Runs on the whole temporary file before it goes to disk and is renamed, to add what the
-  /// encoder cannot write; it throws to fail the save.
+  /// encoder cannot write; the bitmap is not read again from then on. Any exception it throws
+  /// fails the save, a LumicombError as it is, anything else naming the path and its reason.
   std::function<void(const std::string &temporaryPath)> finish;
 };
 

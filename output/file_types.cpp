@@ -30,31 +30,42 @@ std::string lastChars(const std::string &text, size_t count) {
 
 } // namespace
 
-// A TIFF or BMP file addresses its data with 32-bit offsets; JPEG sides end at 65500, and the PNG
-// encoder refuses sides over a million.
+// A TIFF or BMP file addresses its data with 32-bit offsets, and a TIFF keeps room below that for
+// the metadata written in front of its pixels; JPEG sides end at 65500, and the PNG encoder
+// refuses sides over a million. JPEG and BMP hold 8 bits a channel at most, and BMP holds no
+// colour profile and no metadata, so a BMP result is in image 1's colours with nothing to say so.
 constexpr uint64_t kFourGiB = uint64_t{1} << 32;
+constexpr uint64_t kTiffMetadataRoom = uint64_t{64} << 20;
 
 const std::vector<FileTypeRow> &fileTypeTable() {
   static const std::vector<FileTypeRow> table = {
-      {1, "TIFF", "Tiff (*.TIF)", ".TIF", FIF_TIFF, "TIF", ".TIFF", INT32_MAX, kFourGiB - 4096},
-      {2, "JPEG", "Jpeg (*.JPG)", ".JPG", FIF_JPEG, "JPG", ".JPEG", 65500, UINT64_MAX},
-      {3, "BMP", "BMP (*.BMP)", ".BMP", FIF_BMP, "BMP", ".BMP", INT32_MAX, kFourGiB - 4096},
-      {4, "PNG", "PNG (*.PNG)", ".PNG", FIF_PNG, "PNG", ".PNG", 1000000, UINT64_MAX},
+      {1, "TIFF", "Tiff (*.TIF)", ".TIF", FIF_TIFF, "TIF", ".TIFF", INT32_MAX,
+       kFourGiB - kTiffMetadataRoom, SampleDepth::Sixteen, true},
+      {2, "JPEG", "Jpeg (*.JPG)", ".JPG", FIF_JPEG, "JPG", ".JPEG", 65500, UINT64_MAX,
+       SampleDepth::Eight, true},
+      {3, "BMP", "BMP (*.BMP)", ".BMP", FIF_BMP, "BMP", ".BMP", INT32_MAX, kFourGiB - 4096,
+       SampleDepth::Eight, false},
+      {4, "PNG", "PNG (*.PNG)", ".PNG", FIF_PNG, "PNG", ".PNG", 1000000, UINT64_MAX,
+       SampleDepth::Sixteen, true},
   };
   return table;
 }
 
+SampleDepth writtenDepth(const FileTypeRow &row, SampleDepth depth) {
+  return row.deepest == SampleDepth::Eight ? SampleDepth::Eight : depth;
+}
+
 void requireTypeHolds(const FileTypeRow &row, const std::string &path, int64_t width,
-                      int64_t height) {
+                      int64_t height, SampleDepth depth) {
   const std::string size = std::to_string(width) + "x" + std::to_string(height);
+  const uint64_t bytes = rgbBytes(width, height, writtenDepth(row, depth));
   std::string problem;
   if (width > row.mostSide || height > row.mostSide)
     problem = "a " + row.typeName + " file holds at most " + std::to_string(row.mostSide) +
               " pixels a side, and the result would be " + size;
-  else if (rgb24Bytes(width, height) > row.mostBytes)
+  else if (bytes > row.mostBytes)
     problem = "a " + row.typeName + " file holds at most " + byteSizeText(row.mostBytes) +
-              " of pixels, and the result of " + size + " would take " +
-              byteSizeText(rgb24Bytes(width, height));
+              " of pixels, and the result of " + size + " would take " + byteSizeText(bytes);
   if (!problem.empty())
     throw LumicombError(ErrorKind::WriteFailed, "cannot write " + quoted(path) + ": " + problem);
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The four result file types, as the save dialog offers them and the library writes them.
+#include "base/sample_depth.h"
+
 #include <FreeImage.h>
 
 #include <cstdint>
@@ -19,6 +21,8 @@ struct FileTypeRow {
   std::string otherExtension; ///< also recognised on the command line
   int64_t mostSide;           ///< the widest and tallest picture its encoder writes
   uint64_t mostBytes;         ///< the most pixel bytes its file can address
+  SampleDepth deepest;        ///< a deeper result is written rounded to this depth
+  bool carriesMetadata;       ///< holds a colour profile and EXIF, XMP and IPTC
 };
 
 const std::vector<FileTypeRow> &fileTypeTable();
@@ -35,10 +39,13 @@ int initialFilterIndex(const std::string &fileType);
 /// Library flags for a save of this row: no compression for TIFF, the quality for JPEG.
 int saveFlags(const FileTypeRow &row, int jpegQuality);
 
-/// Refuses, naming the path, a result of width x height pixels that the row's type cannot hold,
-/// so that it is refused before the blend rather than after it.
+/// The depth the row's type writes a result of `depth` in.
+SampleDepth writtenDepth(const FileTypeRow &row, SampleDepth depth);
+
+/// Refuses, naming the path, a result of width x height pixels of `depth` that the row's type
+/// cannot hold as it writes it, so that it is refused before the blend rather than after it.
 void requireTypeHolds(const FileTypeRow &row, const std::string &path, int64_t width,
-                      int64_t height);
+                      int64_t height, SampleDepth depth);
 
 /// Image path of image 1 without its last three characters, followed by "Lumicomb".
 std::string defaultSaveName(const std::string &firstImagePath);

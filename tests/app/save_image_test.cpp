@@ -85,6 +85,24 @@ TEST_F(SaveImageTest, ARuleThatRefusesTheImageCountWritesNothing) {
   EXPECT_EQ(test::readWholeFile(dir.file("kept.png")), "earlier work");
 }
 
+TEST_F(SaveImageTest, ASixteenBitTiffTooLargeForItsOffsetsIsRefusedBeforeTheBlend) {
+  test::writeWholeFile(dir.file("huge.bmp"), test::bmpClaiming(40000, 30000));
+  ImageSet huge;
+  huge.append(dir.path().string(), {"huge.bmp"});
+  BlendRequest request;
+  request.memoryBudget = uint64_t{1} << 40;
+  request.depth = SampleDepth::Sixteen;
+  const SaveJob job{{dir.file("out.tif"), 1}, 100, request};
+  try {
+    blendAndSave(huge, job, observer);
+    ADD_FAILURE() << "the save went through";
+  } catch (const LumicombError &error) {
+    EXPECT_NE(std::string(error.what()).find("a TIFF file holds at most"), std::string::npos)
+        << error.what();
+  }
+  EXPECT_EQ(observer.yields, 0);
+}
+
 TEST(SaveImage, WithNoImagesIsRefusedBeforeTheDialog) {
   ImageSet empty;
   ScriptedSaveDialog dialog;

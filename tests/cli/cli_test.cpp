@@ -4,6 +4,7 @@
 #include "support/reference_blends.h"
 #include "support/run_program.h"
 
+#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -251,6 +252,24 @@ TEST_F(CliTest, JpegQualityComesFromTheOptionOrElseTheStoredSetting) {
   writeSettings("JPEGcompression=10\n");
   EXPECT_EQ(jpegWith("stored.jpg", {}), low);
   EXPECT_EQ(jpegWith("override.jpg", {"-q", "100"}), high);
+}
+
+TEST_F(CliTest, TheResultSaysItIsABlendUnlessNoMetadataIsAskedFor) {
+  const std::vector<std::string> images = writeStack(randomPictures(2, 6, 4));
+  for (const bool withMetadata : {true, false}) {
+    SCOPED_TRACE(withMetadata ? "with metadata" : "--no-metadata");
+    const std::string result = output(withMetadata ? "with.jpg" : "without.jpg");
+    std::vector<std::string> arguments = {"-o", result, images[0], images[1]};
+    if (!withMetadata)
+      arguments.push_back("--no-metadata");
+    const RunResult run = this->run(arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto written = Exiv2::ImageFactory::open(result);
+    written->readMetadata();
+    const Exiv2::ExifData &exif = written->exifData();
+    const auto software = exif.findKey(Exiv2::ExifKey("Exif.Image.Software"));
+    EXPECT_EQ(software != exif.end(), withMetadata);
+  }
 }
 
 TEST_F(CliTest, PreviewBlendsPicturesScaledIntoTheStoredPreviewBox) {

@@ -2,6 +2,7 @@
 #include "imaging/tracked_file.h"
 #include "output/atomic_save.h"
 #include "output/picture_encoding.h"
+#include "output/tiny_disk.h"
 #include "support/test_images.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 namespace lumicomb {
@@ -105,26 +105,8 @@ TEST_F(AtomicSave, EveryTypeReportsAFullDisk) {
   }
 }
 
-/// A folder on a file system of its own, a megabyte in all; only root may mount one.
-class TinyDisk {
-public:
-  explicit TinyDisk(const fs::path &folder) : m_folder(folder) {
-    fs::create_directory(folder);
-    m_mounted = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=1m") == 0;
-  }
-  ~TinyDisk() {
-    if (m_mounted)
-      ::umount(m_folder.c_str());
-  }
-  bool mounted() const { return m_mounted; }
-
-private:
-  fs::path m_folder;
-  bool m_mounted = false;
-};
-
 TEST_F(AtomicSave, AFullDiskOrACancelLeavesTheOldFileWholeAndNoTemporaryFile) {
-  const TinyDisk disk(dir.path() / "tiny");
+  const test::TinyDisk disk(dir.path() / "tiny");
   const fs::path folder = disk.mounted() ? dir.path() / "tiny" : dir.path();
   const std::string path = (folder / "result.tif").string();
   // Two of these do not fit the disk together, and each fits the file's buffer: the data goes

@@ -71,5 +71,30 @@ TEST(FileTypes, CommandLineNamesAndExtensionsInAnyCase) {
   EXPECT_EQ(filterIndexForExtension("png"), std::nullopt);
 }
 
+TEST(FileTypes, ASizeIsCheckedAtTheDepthTheTypeWrites) {
+  // 40000x30000 takes 3.4 GiB at 8 bits a channel and twice that at 16.
+  struct Case {
+    int filterIndex;
+    SampleDepth depth;
+    bool holds;
+  };
+  for (const Case &test : std::vector<Case>{{1, SampleDepth::Eight, true},
+                                            {1, SampleDepth::Sixteen, false},
+                                            {3, SampleDepth::Sixteen, true},
+                                            {4, SampleDepth::Sixteen, true}}) {
+    const FileTypeRow &row = fileTypeRow(test.filterIndex);
+    SCOPED_TRACE(row.typeName + (test.depth == SampleDepth::Sixteen ? " at 16" : " at 8"));
+    try {
+      requireTypeHolds(row, "out", 40000, 30000, test.depth);
+      EXPECT_TRUE(test.holds);
+    } catch (const LumicombError &error) {
+      EXPECT_FALSE(test.holds);
+      EXPECT_EQ(std::string(error.what()),
+                "cannot write 'out': a TIFF file holds at most 3.9 GiB of pixels, and the result "
+                "of 40000x30000 would take 6.7 GiB");
+    }
+  }
+}
+
 } // namespace
 } // namespace lumicomb
