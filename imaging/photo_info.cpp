@@ -1,23 +1,12 @@
 #include "imaging/photo_info.h"
 
 #include "base/errors.h"
+#include "imaging/exiv2_setup.h"
 
 #include <exiv2/exiv2.hpp>
 
-#include <mutex>
-
 namespace lumicomb {
 namespace {
-
-/// Exiv2 prints its complaints to the terminal unless told otherwise, and its XMP parser must be
-/// set up once before threads use it.
-void prepareExiv2() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize();
-  });
-}
 
 int orientationOf(const Exiv2::ExifData &exif) {
   const auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));

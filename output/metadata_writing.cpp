@@ -1,5 +1,6 @@
 #include "output/metadata_writing.h"
 
+#include "imaging/exiv2_setup.h"
 #include "output/positioned_file.h"
 
 #include <exiv2/exiv2.hpp>
@@ -7,6 +8,7 @@
 namespace lumicomb {
 
 void writeMetadataIntoFile(const std::string &path, const ResultMetadata &metadata) {
+  prepareExiv2();
   PositionedFile file(path);
   // Exiv2's own file writer neither checks its writes nor reports a short one.
   const std::vector<uint8_t> bytes = file.read(0, file.size());
