@@ -54,6 +54,10 @@ Exiv2::ExifData resultExif(const Exiv2::ExifData *imageOne, const ResultFacts &f
   exif["Exif.Photo.PixelYDimension"] = static_cast<uint32_t>(facts.height);
   exif["Exif.Image.Software"] = std::string("Lumicomb " LUMICOMB_VERSION);
   exif["Exif.Photo.CompositeImage"] = kGeneralComposite;
+  // The composite tags came with EXIF 2.32; an older version would tell readers to skip them.
+  Exiv2::DataValue version(Exiv2::undefined);
+  version.read("48 50 51 50"); // "0232"
+  exif["Exif.Photo.ExifVersion"] = version;
   // Every image counted went into the result, so both numbers are the same.
   if (facts.sources > 0) {
     const uint16_t sources =

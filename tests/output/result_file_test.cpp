@@ -113,6 +113,7 @@ TEST_F(ResultFile, CarriesImageOnesMetadataMadeTrueOfTheBlendAndTheProfile) {
     EXPECT_EQ(back.exifText("Exif.Image.Orientation"), "1");
     EXPECT_EQ(back.exifText("Exif.Image.Software"), "Lumicomb " LUMICOMB_VERSION);
     EXPECT_EQ(back.exifText("Exif.Photo.CompositeImage"), "2");
+    EXPECT_EQ(back.exifText("Exif.Photo.ExifVersion"), "48 50 51 50");
     EXPECT_EQ(back.exifText("Exif.Photo.SourceImageNumberOfCompositeImage"), "5 5");
     EXPECT_EQ(back.exifText("Exif.Photo.PixelXDimension"), "13");
     EXPECT_EQ(back.exifText("Exif.Photo.PixelYDimension"), "7");
