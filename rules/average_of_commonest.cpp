@@ -17,8 +17,13 @@ constexpr int kColourBuckets = kBucketsPerChannel * kBucketsPerChannel * kBucket
 /// (that would take a value of 25k + 12.5), so it is (value + 12) / 25.
 constexpr int bucketOf(int value) { return (value + 12) / 25; }
 
+/// A sample's bucket: that of its 8-bit equivalent at 16 bits, so that the rule picks the same
+/// bucket at either depth.
+inline int bucketOfSample(uint8_t value) { return bucketOf(value); }
+inline int bucketOfSample(uint16_t value) { return bucketOf(eightBitEquivalent(value)); }
+
 /// Any number of sources, one pixel at a time with a tally of the buckets.
-class TallyReduction {
+template <typename Sample> class TallyReduction {
 public:
   explicit TallyReduction(int sources)
       : m_sources(sources), m_tally(kColourBuckets, 0),
@@ -26,16 +31,17 @@ public:
 
   /// The tally is cleared once; after each pixel only the counters it touched are set back to 0,
   /// so a pixel costs a few steps per source, not the whole tally.
-  void reducePixel(const uint8_t *const *rows, int64_t x, uint8_t *out) {
+  void reducePixel(const uint8_t *const *rows, int64_t x, Sample *out) {
     // A bucket wins only by passing the best count, so among equal counts the one that got
     // there first in source order keeps it.
     int best = 0;
     uint16_t winner = 0;
     for (int i = 0; i < m_sources; ++i) {
-      const uint8_t *sample = rows[i] + x;
+      const Sample *sample = reinterpret_cast<const Sample *>(rows[i]) + x;
       const auto id = static_cast<uint16_t>(
-          (bucketOf(sample[2]) * kBucketsPerChannel + bucketOf(sample[1])) * kBucketsPerChannel +
-          bucketOf(sample[0]));
+          (bucketOfSample(sample[2]) * kBucketsPerChannel + bucketOfSample(sample[1])) *
+              kBucketsPerChannel +
+          bucketOfSample(sample[0]));
       m_colourBucket[static_cast<size_t>(i)] = id;
       const int count = ++m_tally[id];
       if (count > best) {
@@ -49,10 +55,10 @@ public:
       m_tally[id] = 0;
       if (id == winner)
         for (int c = 0; c < 3; ++c)
-          sums[c] += rows[i][x + c];
+          sums[c] += reinterpret_cast<const Sample *>(rows[i])[x + c];
     }
     for (int c = 0; c < 3; ++c)
-      out[x + c] = static_cast<uint8_t>(divideHalfEven(sums[c], static_cast<uint32_t>(best)));
+      out[x + c] = static_cast<Sample>(divideHalfEven(sums[c], static_cast<uint32_t>(best)));
   }
 
 private:
@@ -225,7 +231,7 @@ public:
   void reduceRow(const uint8_t *const *rows, int64_t length, uint8_t *out) const override {
     if (m_sources <= kMostVectorSources)
       return reduceRowInSteps(rows, m_sources, length, out);
-    TallyReduction tally(m_sources);
+    TallyReduction<uint8_t> tally(m_sources);
     for (int64_t x = 0; x < length; x += 3)
       tally.reducePixel(rows, x, out);
   }
@@ -234,9 +240,27 @@ private:
   int m_sources = 0;
 };
 
+/// At 16 bits every count is tallied pixel by pixel; sums of up to 32767 16-bit samples fit the
+/// tally's 32-bit sums.
+class WideAverageOfCommonestRule : public BandRule {
+public:
+  void begin(int sources) override { m_sources = sources; }
+
+  void reduceRow(const uint8_t *const *rows, int64_t samples, uint8_t *out) const override {
+    TallyReduction<uint16_t> tally(m_sources);
+    for (int64_t x = 0; x < samples; x += 3)
+      tally.reducePixel(rows, x, reinterpret_cast<uint16_t *>(out));
+  }
+
+private:
+  int m_sources = 0;
+};
+
 } // namespace
 
-std::unique_ptr<BandRule> averageOfCommonestRule() {
+std::unique_ptr<BandRule> averageOfCommonestRule(SampleDepth depth) {
+  if (depth == SampleDepth::Sixteen)
+    return std::make_unique<WideAverageOfCommonestRule>();
   return std::make_unique<AverageOfCommonestRule>();
 }
 

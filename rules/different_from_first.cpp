@@ -80,6 +80,72 @@ private:
   LargePlane<Kept> m_kept;
 };
 
+/// keepDifferent at 16 bits: the limit is taken on the samples' 8-bit equivalents, so the rule
+/// decides as it would at 8 bits, and the 16-bit sample is kept below its image number.
+LUMICOMB_VECTOR_CLONES void keepDifferentWide(const uint16_t *__restrict samples,
+                                              const uint8_t *__restrict first,
+                                              uint32_t *__restrict kept, int64_t length,
+                                              uint32_t number, uint8_t limit) {
+  for (int64_t k = 0; k < length; ++k) {
+    const uint16_t sample = samples[k];
+    const uint8_t equivalent = eightBitEquivalent(sample);
+    const auto difference =
+        static_cast<uint8_t>(std::max(equivalent, first[k]) - std::min(equivalent, first[k]));
+    const uint32_t candidate = number | sample;
+    const bool take = (difference >= limit) & (candidate > kept[k]);
+    kept[k] = take ? candidate : kept[k];
+  }
+}
+
+/// The same at 16 bits, with image 1's plane held as its 8-bit equivalents, all the comparison
+/// needs of it, and the kept words as image number << 16 | value.
+class WideDifferentFromFirst : public SweepRule {
+public:
+  explicit WideDifferentFromFirst(int limit) : m_limit(limit) {}
+
+  void begin(int, int64_t width, int64_t height) override {
+    m_rowLength = 3 * width;
+    const size_t size = static_cast<size_t>(m_rowLength * height);
+    m_first = LargePlane<uint8_t>(size);
+    m_kept = LargePlane<uint32_t>(size);
+  }
+  uint64_t workingBytes(int, int64_t width, int64_t height) const override {
+    return (1 + sizeof(uint32_t)) * 3 * static_cast<uint64_t>(width * height);
+  }
+  bool needsImageOneFirst() const override { return true; }
+
+  void collect(int image, int64_t y, const uint8_t *bytes) override {
+    const int64_t row = y * m_rowLength;
+    const int64_t length = m_rowLength;
+    const auto *__restrict samples = reinterpret_cast<const uint16_t *>(bytes);
+    uint8_t *__restrict first = m_first.data() + row;
+    uint32_t *__restrict kept = m_kept.data() + row;
+    if (image == 1) {
+      for (int64_t k = 0; k < length; ++k) {
+        first[k] = eightBitEquivalent(samples[k]);
+        kept[k] = samples[k];
+      }
+      return;
+    }
+    keepDifferentWide(samples, first, kept, length, static_cast<uint32_t>(image) << 16,
+                      static_cast<uint8_t>(m_limit));
+  }
+
+  void reduce(int64_t y, uint8_t *bytes) const override {
+    const uint32_t *__restrict kept = m_kept.data() + y * m_rowLength;
+    auto *__restrict out = reinterpret_cast<uint16_t *>(bytes);
+    const int64_t length = m_rowLength;
+    for (int64_t k = 0; k < length; ++k)
+      out[k] = static_cast<uint16_t>(kept[k]);
+  }
+
+private:
+  int m_limit;
+  int64_t m_rowLength = 0;
+  LargePlane<uint8_t> m_first;
+  LargePlane<uint32_t> m_kept;
+};
+
 /// Picks the word width once the number of sources is known.
 class DifferentFromFirst : public SweepRule {
 public:
@@ -110,7 +176,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<SweepRule> differentFromFirstRule(int limit) {
+std::unique_ptr<SweepRule> differentFromFirstRule(int limit, SampleDepth depth) {
+  if (depth == SampleDepth::Sixteen)
+    return std::make_unique<WideDifferentFromFirst>(limit);
   return std::make_unique<DifferentFromFirst>(limit);
 }
 
