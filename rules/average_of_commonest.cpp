@@ -17,8 +17,13 @@ constexpr int kColourBuckets = kBucketsPerChannel * kBucketsPerChannel * kBucket
 /// (that would take a value of 25k + 12.5), so it is (value + 12) / 25.
 constexpr int bucketOf(int value) { return (value + 12) / 25; }
 
+/// A sample's bucket: that of its 8-bit equivalent at 16 bits, so that the rule picks the same
+/// bucket at either depth.
+inline int bucketOfSample(uint8_t value) { return bucketOf(value); }
+inline int bucketOfSample(uint16_t value) { return bucketOf(eightBitEquivalent(value)); }
+
 /// Any number of sources, one pixel at a time with a tally of the buckets.
-class TallyReduction {
+template <typename Sample> class TallyReduction {
 public:
   explicit TallyReduction(int sources)
       : m_sources(sources), m_tally(kColourBuckets, 0),
@@ -26,16 +31,17 @@ public:
 
   /// The tally is cleared once; after each pixel only the counters it touched are set back to 0,
   /// so a pixel costs a few steps per source, not the whole tally.
-  void reducePixel(const uint8_t *const *rows, int64_t x, uint8_t *out) {
+  void reducePixel(const uint8_t *const *rows, int64_t x, Sample *out) {
     // A bucket wins only by passing the best count, so among equal counts the one that got
     // there first in source order keeps it.
     int best = 0;
     uint16_t winner = 0;
     for (int i = 0; i < m_sources; ++i) {
-      const uint8_t *sample = rows[i] + x;
+      const Sample *sample = reinterpret_cast<const Sample *>(rows[i]) + x;
       const auto id = static_cast<uint16_t>(
-          (bucketOf(sample[2]) * kBucketsPerChannel + bucketOf(sample[1])) * kBucketsPerChannel +
-          bucketOf(sample[0]));
+          (bucketOfSample(sample[2]) * kBucketsPerChannel + bucketOfSample(sample[1])) *
+              kBucketsPerChannel +
+          bucketOfSample(sample[0]));
       m_colourBucket[static_cast<size_t>(i)] = id;
       const int count = ++m_tally[id];
       if (count > best) {
@@ -49,10 +55,10 @@ public:
       m_tally[id] = 0;
       if (id == winner)
         for (int c = 0; c < 3; ++c)
-          sums[c] += rows[i][x + c];
+          sums[c] += reinterpret_cast<const Sample *>(rows[i])[x + c];
     }
     for (int c = 0; c < 3; ++c)
-      out[x + c] = static_cast<uint8_t>(divideHalfEven(sums[c], static_cast<uint32_t>(best)));
+      out[x + c] = static_cast<Sample>(divideHalfEven(sums[c], static_cast<uint32_t>(best)));
   }
 
 private:
@@ -154,6 +160,22 @@ struct Step {
   std::memcpy(out, packed, kStepBytes);
 }
 
+/// Counts source i's buckets, given the buckets of the sources before it, into the best count and
+/// the winning bucket so far.
+[[gnu::always_inline]] inline void tallyStep(const Step *buckets, int i, Step &best, Step &winner) {
+  for (int p = 0; p < 2; ++p) {
+    // This source's count so far: itself and every earlier source in its bucket.
+    Pixels count = Pixels{} + 1;
+    for (int j = 0; j < i; ++j)
+      count -= reinterpret_cast<Pixels>(buckets[j].part[p] == buckets[i].part[p]);
+    // A bucket wins only by passing the best count, so among equal counts the one that got
+    // there first in source order keeps it.
+    const Pixels passes = reinterpret_cast<Pixels>(count > best.part[p]);
+    best.part[p] = (count & passes) | (best.part[p] & ~passes);
+    winner.part[p] = (buckets[i].part[p] & passes) | (winner.part[p] & ~passes);
+  }
+}
+
 /// One step of 16 pixels of every source.
 [[gnu::always_inline]] inline Step reduceStep(const uint8_t *const *rows, int sources,
                                               int64_t start) {
@@ -163,18 +185,9 @@ struct Step {
   Step winner = {};
   for (int i = 0; i < sources; ++i) {
     samples[i] = loadStep(rows[i] + start);
-    for (int p = 0; p < 2; ++p) {
+    for (int p = 0; p < 2; ++p)
       buckets[i].part[p] = bucketsOf(samples[i].part[p]);
-      // This source's count so far: itself and every earlier source in its bucket.
-      Pixels count = Pixels{} + 1;
-      for (int j = 0; j < i; ++j)
-        count -= reinterpret_cast<Pixels>(buckets[j].part[p] == buckets[i].part[p]);
-      // A bucket wins only by passing the best count, so among equal counts the one that got
-      // there first in source order keeps it.
-      const Pixels passes = reinterpret_cast<Pixels>(count > best.part[p]);
-      best.part[p] = (count & passes) | (best.part[p] & ~passes);
-      winner.part[p] = (buckets[i].part[p] & passes) | (winner.part[p] & ~passes);
-    }
+    tallyStep(buckets, i, best, winner);
   }
   Step result;
   for (int p = 0; p < 2; ++p) {
@@ -193,29 +206,126 @@ struct Step {
   return result;
 }
 
+// At 16 bits a step holds each channel of its sixteen pixels in 32-bit lanes of its own, and
+// the channels' buckets packed as at 8 bits.
+using Words8 = uint16_t __attribute__((vector_size(16)));
+using Words16 = uint16_t __attribute__((vector_size(32)));
+
+struct WideStep {
+  Pixels channel[3][2];
+};
+
+/// Channel c of eight pixels, from their 24 words.
+template <int c>
+[[gnu::always_inline]] inline Pixels channelOf(Words8 first, Words8 second, Words8 third) {
+  const Words16 firstTwo =
+      __builtin_shufflevector(first, second, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const Words16 last =
+      __builtin_shufflevector(third, third, 0, 1, 2, 3, 4, 5, 6, 7, 0, 1, 2, 3, 4, 5, 6, 7);
+  const Words8 lanes = __builtin_shufflevector(firstTwo, last, c, c + 3, c + 6, c + 9, c + 12,
+                                               c + 15, c + 18, c + 21);
+  return __builtin_convertvector(lanes, Pixels);
+}
+
+[[gnu::always_inline]] inline WideStep loadWideStep(const uint8_t *at) {
+  // Vector by vector, each a load of its own rather than a copy through memory.
+  using UnalignedWords8 = uint16_t __attribute__((vector_size(16), aligned(1), may_alias));
+  const auto *words = reinterpret_cast<const UnalignedWords8 *>(at);
+  WideStep step;
+  for (int p = 0; p < 2; ++p) {
+    const Words8 first = words[3 * p], second = words[3 * p + 1], third = words[3 * p + 2];
+    step.channel[0][p] = channelOf<0>(first, second, third);
+    step.channel[1][p] = channelOf<1>(first, second, third);
+    step.channel[2][p] = channelOf<2>(first, second, third);
+  }
+  return step;
+}
+
+/// The bucket of each 16-bit sample's 8-bit equivalent: (v * 255 + 32895) >> 16 equals
+/// (v + 128) / 257 for every 16-bit value, and the bucket follows as at 8 bits.
+[[gnu::always_inline]] inline Pixels wideBucketsOf(Pixels samples) {
+  const Pixels equivalents = ((samples << 8) - samples + 32895) >> 16;
+  return ((equivalents + 12) * 41) >> 10;
+}
+
+/// Writes the step's sixteen result pixels, each channel in 32-bit lanes, as 48 words.
+[[gnu::always_inline]] inline void storeWideStep(const WideStep &result, uint8_t *out) {
+  uint32_t lanes[3][kStepPixels];
+  std::memcpy(lanes, result.channel, sizeof lanes);
+  uint16_t words[3 * kStepPixels];
+  for (int64_t x = 0; x < kStepPixels; ++x)
+    for (int c = 0; c < 3; ++c)
+      words[3 * x + c] = static_cast<uint16_t>(lanes[c][x]);
+  std::memcpy(out, words, sizeof words);
+}
+
+/// reduceStep at 16 bits: the same buckets and counts, and sums of up to 64 16-bit samples, which
+/// stay below 2^24 and so divide exactly in single precision.
+[[gnu::always_inline]] inline WideStep reduceWideStep(const uint8_t *const *rows, int sources,
+                                                      int64_t start) {
+  WideStep samples[kMostVectorSources];
+  Step buckets[kMostVectorSources];
+  Step best = {};
+  Step winner = {};
+  for (int i = 0; i < sources; ++i) {
+    samples[i] = loadWideStep(rows[i] + 2 * start);
+    for (int p = 0; p < 2; ++p)
+      buckets[i].part[p] = wideBucketsOf(samples[i].channel[0][p]) |
+                           wideBucketsOf(samples[i].channel[1][p]) << 8 |
+                           wideBucketsOf(samples[i].channel[2][p]) << 16;
+    tallyStep(buckets, i, best, winner);
+  }
+  WideStep result;
+  for (int p = 0; p < 2; ++p)
+    for (int c = 0; c < 3; ++c) {
+      Pixels total = {};
+      for (int i = 0; i < sources; ++i)
+        total += samples[i].channel[c][p] &
+                 reinterpret_cast<Pixels>(buckets[i].part[p] == winner.part[p]);
+      result.channel[c][p] = divideHalfEvenInLanes(total, best.part[p]);
+    }
+  return result;
+}
+
+/// Runs reduce(rows, start) for every step of a row of `length` samples and writes the results
+/// with store. The last step overlaps the one before rather than running short; a picture under
+/// 16 pixels wide is padded out to one step.
+template <typename Sample, typename Reduce, typename Store>
+[[gnu::always_inline]] inline void forEachStep(const uint8_t *const *rows, int sources,
+                                               int64_t length, uint8_t *out, Reduce reduce,
+                                               Store store) {
+  constexpr int64_t kSize = sizeof(Sample);
+  if (length < kStepBytes) {
+    std::vector<uint8_t> padded(static_cast<size_t>(sources * kStepBytes * kSize), 0);
+    std::vector<const uint8_t *> paddedRows(static_cast<size_t>(sources));
+    for (int i = 0; i < sources; ++i) {
+      uint8_t *row = padded.data() + i * kStepBytes * kSize;
+      std::memcpy(row, rows[i], static_cast<size_t>(length * kSize));
+      paddedRows[static_cast<size_t>(i)] = row;
+    }
+    uint8_t result[kStepBytes * kSize];
+    store(reduce(paddedRows.data(), sources, 0), result);
+    std::memcpy(out, result, static_cast<size_t>(length * kSize));
+    return;
+  }
+  for (int64_t start = 0; start < length; start += kStepBytes) {
+    const int64_t at = std::min(start, length - kStepBytes);
+    store(reduce(rows, sources, at), out + at * kSize);
+  }
+}
+
+/// Built twice (once in sanitizer builds), and the wider vector unit is used where the processor
+/// has it; both give the same bytes.
+LUMICOMB_VECTOR_CLONES void reduceWideRowInSteps(const uint8_t *const *rows, int sources,
+                                                 int64_t samples, uint8_t *out) {
+  forEachStep<uint16_t>(rows, sources, samples, out, reduceWideStep, storeWideStep);
+}
+
 /// Built twice (once in sanitizer builds), and the wider vector unit is used where the processor
 /// has it; both give the same bytes.
 LUMICOMB_VECTOR_CLONES void reduceRowInSteps(const uint8_t *const *rows, int sources,
                                              int64_t length, uint8_t *out) {
-  if (length < kStepBytes) {
-    // A picture under 16 pixels wide: the row is padded out to one step.
-    std::vector<uint8_t> padded(static_cast<size_t>(sources * kStepBytes), 0);
-    std::vector<const uint8_t *> paddedRows(static_cast<size_t>(sources));
-    for (int i = 0; i < sources; ++i) {
-      uint8_t *row = padded.data() + i * kStepBytes;
-      std::memcpy(row, rows[i], static_cast<size_t>(length));
-      paddedRows[static_cast<size_t>(i)] = row;
-    }
-    uint8_t result[kStepBytes];
-    storeStep(reduceStep(paddedRows.data(), sources, 0), result);
-    std::memcpy(out, result, static_cast<size_t>(length));
-    return;
-  }
-  // The last step overlaps the one before rather than running short.
-  for (int64_t start = 0; start < length; start += kStepBytes) {
-    const int64_t at = std::min(start, length - kStepBytes);
-    storeStep(reduceStep(rows, sources, at), out + at);
-  }
+  forEachStep<uint8_t>(rows, sources, length, out, reduceStep, storeStep);
 }
 
 class AverageOfCommonestRule : public BandRule {
@@ -225,7 +335,7 @@ public:
   void reduceRow(const uint8_t *const *rows, int64_t length, uint8_t *out) const override {
     if (m_sources <= kMostVectorSources)
       return reduceRowInSteps(rows, m_sources, length, out);
-    TallyReduction tally(m_sources);
+    TallyReduction<uint8_t> tally(m_sources);
     for (int64_t x = 0; x < length; x += 3)
       tally.reducePixel(rows, x, out);
   }
@@ -234,9 +344,28 @@ private:
   int m_sources = 0;
 };
 
+/// The same at 16 bits; sums of up to 32767 16-bit samples fit the tally's 32-bit sums.
+class WideAverageOfCommonestRule : public BandRule {
+public:
+  void begin(int sources) override { m_sources = sources; }
+
+  void reduceRow(const uint8_t *const *rows, int64_t samples, uint8_t *out) const override {
+    if (m_sources <= kMostVectorSources)
+      return reduceWideRowInSteps(rows, m_sources, samples, out);
+    TallyReduction<uint16_t> tally(m_sources);
+    for (int64_t x = 0; x < samples; x += 3)
+      tally.reducePixel(rows, x, reinterpret_cast<uint16_t *>(out));
+  }
+
+private:
+  int m_sources = 0;
+};
+
 } // namespace
 
-std::unique_ptr<BandRule> averageOfCommonestRule() {
+std::unique_ptr<BandRule> averageOfCommonestRule(SampleDepth depth) {
+  if (depth == SampleDepth::Sixteen)
+    return std::make_unique<WideAverageOfCommonestRule>();
   return std::make_unique<AverageOfCommonestRule>();
 }
 

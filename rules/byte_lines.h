@@ -50,6 +50,22 @@ struct LineMask {
   return line;
 }
 
+/// Stores a line where no alignment is known: a heap block of lines is aligned to 16 bytes only
+/// while the vectors' own type asks for 32 where the wider vector unit is used.
+[[gnu::always_inline]] inline void store(const Line &line, uint8_t *at) {
+  for (int p = 0; p < kParts; ++p)
+    std::memcpy(at + p * kPartBytes, &line.part[p], sizeof line.part[p]);
+}
+
+/// A line of 64 16-bit samples, one per position, from 128 bytes.
+[[gnu::always_inline]] inline WordLine loadWords(const uint8_t *at) {
+  // One vector at a time into a value of its own, so that each is one vector load rather than a
+  // copy through memory.
+  using UnalignedWords = uint16_t __attribute__((vector_size(32), aligned(1), may_alias));
+  const auto *words = reinterpret_cast<const UnalignedWords *>(at);
+  return {{words[0], words[1], words[2], words[3]}};
+}
+
 [[gnu::always_inline]] inline Bytes splatBytes(uint8_t value) { return Bytes{} + value; }
 
 [[gnu::always_inline]] inline Line splat(uint8_t value) {
@@ -84,11 +100,16 @@ template <typename Op>
 [[gnu::always_inline]] inline Bytes larger(Bytes a, Bytes b) { return choose(a > b, a, b); }
 [[gnu::always_inline]] inline Bytes smaller(Bytes a, Bytes b) { return choose(a < b, a, b); }
 
-/// (a + b) / 2 per lane, an exact half going to the even neighbour: the floor of the mean
-/// without overflow, then one up where the sum is odd and that floor is odd.
-[[gnu::always_inline]] inline Bytes meanHalfToEven(Bytes a, Bytes b) {
-  const Bytes floorMean = (a >> 1) + (b >> 1) + (a & b & 1);
-  const Bytes oddSum = (a ^ b) & 1;
+[[gnu::always_inline]] inline Words choose(WordMask take, Words ifTaken, Words otherwise) {
+  const Words mask = reinterpret_cast<Words>(take);
+  return (ifTaken & mask) | (otherwise & ~mask);
+}
+
+/// (a + b) / 2 per lane of bytes or words, an exact half going to the even neighbour: the floor
+/// of the mean without overflow, then one up where the sum is odd and that floor is odd.
+template <typename Lanes> [[gnu::always_inline]] inline Lanes meanHalfToEven(Lanes a, Lanes b) {
+  const Lanes floorMean = (a >> 1) + (b >> 1) + (a & b & 1);
+  const Lanes oddSum = (a ^ b) & 1;
   return floorMean + (oddSum & floorMean & 1);
 }
 
@@ -120,29 +141,33 @@ template <typename Op>
   return mask;
 }
 
-/// Runs reduce(rows, start) -> Line for every line of a row of `length` bytes and stores the
-/// results in `out`. The last line overlaps the one before rather than running short (the
-/// overlapped positions are worked out twice, to the same values); a row shorter than one line
-/// (a picture under 22 pixels wide) is padded out to one.
-template <typename Reduce>
+/// Runs reduce(rows, start) for every line of a row of `length` samples of type Sample, `start`
+/// being the line's first position, and stores the results, a Line of bytes or a WordLine of
+/// words, in `out`. The last line overlaps the one before rather than running short (the
+/// overlapped positions are worked out twice, to the same values); a row shorter than one line (a
+/// picture under 22 pixels wide) is padded out to one.
+template <typename Sample = uint8_t, typename Reduce>
 [[gnu::always_inline]] inline void forEachLine(const uint8_t *const *rows, int sources,
                                                int64_t length, uint8_t *out, Reduce reduce) {
+  constexpr int64_t kLineBytes = kLine * sizeof(Sample);
   if (length < kLine) {
-    std::vector<uint8_t> padded(static_cast<size_t>(sources * kLine), 0);
+    const auto bytes = static_cast<size_t>(length) * sizeof(Sample);
+    std::vector<Sample> padded(static_cast<size_t>(sources * kLine), 0);
     std::vector<const uint8_t *> paddedRows(static_cast<size_t>(sources));
     for (int i = 0; i < sources; ++i) {
-      uint8_t *row = padded.data() + i * kLine;
-      std::memcpy(row, rows[i], static_cast<size_t>(length));
+      auto *row = reinterpret_cast<uint8_t *>(padded.data() + i * kLine);
+      std::memcpy(row, rows[i], bytes);
       paddedRows[static_cast<size_t>(i)] = row;
     }
-    const Line result = reduce(paddedRows.data(), int64_t{0});
-    std::memcpy(out, &result, static_cast<size_t>(length));
+    const auto result = reduce(paddedRows.data(), int64_t{0});
+    static_assert(sizeof result == kLineBytes);
+    std::memcpy(out, &result, bytes);
     return;
   }
   for (int64_t start = 0; start < length; start += kLine) {
     const int64_t at = std::min(start, length - kLine);
-    const Line result = reduce(rows, at);
-    std::memcpy(out + at, &result, sizeof result);
+    const auto result = reduce(rows, at);
+    std::memcpy(out + at * static_cast<int64_t>(sizeof(Sample)), &result, kLineBytes);
   }
 }
 

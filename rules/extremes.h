@@ -1,5 +1,6 @@
 #pragma once
 // "Brightest" and "Darkest": each channel on its own keeps its extreme over all sources.
+#include "base/sample_depth.h"
 #include "rules/sweep_rule.h"
 
 #include <memory>
@@ -7,9 +8,9 @@
 namespace lumicomb {
 
 /// Each channel: the largest value among the sources.
-std::unique_ptr<SweepRule> brightestRule();
+std::unique_ptr<SweepRule> brightestRule(SampleDepth depth = SampleDepth::Eight);
 
 /// Each channel: the smallest value among the sources.
-std::unique_ptr<SweepRule> darkestRule();
+std::unique_ptr<SweepRule> darkestRule(SampleDepth depth = SampleDepth::Eight);
 
 } // namespace lumicomb

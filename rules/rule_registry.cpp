@@ -16,21 +16,22 @@ constexpr SourceCount kAnyCount{};
 constexpr SourceCount kThreeOrMore{3, INT32_MAX, "Minimum 3 images required for this mode"};
 constexpr SourceCount kExactlyTwo{2, 2, "Exactly 2 images required for this mode"};
 
-template <std::unique_ptr<SweepRule> (*Make)()>
-BlendRule sweep(const RuleParameters &, SampleDepth) {
-  return {Make(), nullptr};
+template <std::unique_ptr<SweepRule> (*Make)(SampleDepth)>
+BlendRule sweep(const RuleParameters &, SampleDepth depth) {
+  return {Make(depth), nullptr};
 }
 
-template <std::unique_ptr<BandRule> (*Make)()> BlendRule band(const RuleParameters &, SampleDepth) {
-  return {nullptr, Make()};
+template <std::unique_ptr<BandRule> (*Make)(SampleDepth)>
+BlendRule band(const RuleParameters &, SampleDepth depth) {
+  return {nullptr, Make(depth)};
 }
 
-BlendRule sumAndDivide(const RuleParameters &parameters, SampleDepth) {
-  return {sumAndDivideRule(parameters.divisor), nullptr};
+BlendRule sumAndDivide(const RuleParameters &parameters, SampleDepth depth) {
+  return {sumAndDivideRule(parameters.divisor, depth), nullptr};
 }
 
-BlendRule differentFromFirst(const RuleParameters &parameters, SampleDepth) {
-  return {differentFromFirstRule(parameters.limit), nullptr};
+BlendRule differentFromFirst(const RuleParameters &parameters, SampleDepth depth) {
+  return {differentFromFirstRule(parameters.limit, depth), nullptr};
 }
 
 } // namespace

@@ -3,19 +3,55 @@
 #include <numeric>
 
 namespace lumicomb::test {
+namespace {
+
+/// Feeds rowOf(index, y) of every source to the rule in the given order, then reduces every row
+/// into outRow(y).
+template <typename RowOf, typename OutRow>
+void runSweep(SweepRule &rule, size_t sources, int64_t width, int64_t height,
+              const std::vector<int> &order, RowOf rowOf, OutRow outRow) {
+  rule.begin(static_cast<int>(sources), width, height);
+  for (int index : order)
+    for (int64_t y = 0; y < height; ++y)
+      rule.collect(index + 1, y, rowOf(static_cast<size_t>(index), y));
+  for (int64_t y = 0; y < height; ++y)
+    rule.reduce(y, outRow(y));
+}
+
+/// Hands the rule rowOf(index, y) of every source at once for every row.
+template <typename RowOf, typename OutRow>
+void runBand(BandRule &rule, size_t sources, int64_t width, int64_t height, RowOf rowOf,
+             OutRow outRow) {
+  rule.begin(static_cast<int>(sources));
+  std::vector<const uint8_t *> rows(sources);
+  for (int64_t y = 0; y < height; ++y) {
+    for (size_t i = 0; i < sources; ++i)
+      rows[i] = rowOf(i, y);
+    rule.reduceRow(rows.data(), 3 * width, outRow(y));
+  }
+}
+
+/// Row y of a 16-bit picture as the rules see it.
+const uint8_t *rowOf(const WidePicture &picture, int64_t y) {
+  return reinterpret_cast<const uint8_t *>(picture.samples.data() + 3 * picture.width * y);
+}
+uint8_t *rowOf(WidePicture &picture, int64_t y) {
+  return reinterpret_cast<uint8_t *>(picture.samples.data() + 3 * picture.width * y);
+}
+
+} // namespace
 
 Picture sweepBlend(SweepRule &rule, const std::vector<Picture> &stack,
                    const std::vector<int> &order) {
   const int64_t width = stack[0].width, height = stack[0].height;
-  rule.begin(static_cast<int>(stack.size()), width, height);
-  for (int index : order) {
-    const Bitmap source = toBitmap(stack[static_cast<size_t>(index)]);
-    for (int64_t y = 0; y < height; ++y)
-      rule.collect(index + 1, y, scanLine(source.get(), y));
-  }
+  std::vector<Bitmap> sources(stack.size());
+  for (int index : order)
+    sources[static_cast<size_t>(index)] = toBitmap(stack[static_cast<size_t>(index)]);
   Bitmap result = allocateRgb24(width, height);
-  for (int64_t y = 0; y < height; ++y)
-    rule.reduce(y, scanLine(result.get(), y));
+  runSweep(
+      rule, stack.size(), width, height, order,
+      [&](size_t index, int64_t y) { return scanLine(sources[index].get(), y); },
+      [&](int64_t y) { return scanLine(result.get(), y); });
   return toPicture(result.get());
 }
 
@@ -29,15 +65,52 @@ Picture bandBlend(BandRule &rule, const std::vector<Picture> &stack) {
   std::vector<Bitmap> sources;
   for (const Picture &picture : stack)
     sources.push_back(toBitmap(picture));
-  rule.begin(static_cast<int>(stack.size()));
   Bitmap result = allocateRgb24(stack[0].width, stack[0].height);
-  std::vector<const uint8_t *> rows(stack.size());
-  for (int64_t y = 0; y < stack[0].height; ++y) {
-    for (size_t i = 0; i < sources.size(); ++i)
-      rows[i] = scanLine(sources[i].get(), y);
-    rule.reduceRow(rows.data(), 3 * stack[0].width, scanLine(result.get(), y));
-  }
+  runBand(
+      rule, stack.size(), stack[0].width, stack[0].height,
+      [&](size_t index, int64_t y) { return scanLine(sources[index].get(), y); },
+      [&](int64_t y) { return scanLine(result.get(), y); });
   return toPicture(result.get());
+}
+
+WidePicture sweepBlend(SweepRule &rule, const std::vector<WidePicture> &stack,
+                       const std::vector<int> &order) {
+  WidePicture result = stack[0];
+  runSweep(
+      rule, stack.size(), result.width, result.height, order,
+      [&](size_t index, int64_t y) { return rowOf(stack[index], y); },
+      [&](int64_t y) { return rowOf(result, y); });
+  return result;
+}
+
+WidePicture bandBlend(BandRule &rule, const std::vector<WidePicture> &stack) {
+  WidePicture result = stack[0];
+  runBand(
+      rule, stack.size(), result.width, result.height,
+      [&](size_t index, int64_t y) { return rowOf(stack[index], y); },
+      [&](int64_t y) { return rowOf(result, y); });
+  return result;
+}
+
+std::vector<WidePicture> randomWideStack(int count, int64_t width, int64_t height, unsigned seed) {
+  std::vector<uint16_t> edges = {0, 1, 65534, 65535};
+  // Each side of the halves between 8-bit equivalents, for equivalents at the buckets' edges
+  // (12 | 13, 37 | 38, ...) and a few others.
+  for (int equivalent : {1, 12, 13, 37, 38, 100, 112, 113, 127, 128, 237, 238, 254})
+    for (int offset : {-129, -128, 0, 128, 129})
+      edges.push_back(static_cast<uint16_t>(257 * equivalent + offset));
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> anySample(0, 65535);
+  std::uniform_int_distribution<size_t> anyEdge(0, edges.size() - 1);
+  std::vector<WidePicture> stack;
+  for (int i = 0; i < count; ++i) {
+    WidePicture picture{width, height,
+                        std::vector<uint16_t>(static_cast<size_t>(3 * width * height))};
+    for (uint16_t &sample : picture.samples)
+      sample = random() % 2 ? edges[anyEdge(random)] : static_cast<uint16_t>(anySample(random));
+    stack.push_back(std::move(picture));
+  }
+  return stack;
 }
 
 std::vector<Picture> redStack(std::initializer_list<uint8_t> reds) {

@@ -2,6 +2,7 @@
 // Runs a rule directly on pictures in memory, without files, passes or threads.
 #include "rules/band_rule.h"
 #include "rules/sweep_rule.h"
+#include "support/reference_blends.h"
 #include "support/test_images.h"
 
 namespace lumicomb::test {
@@ -15,6 +16,15 @@ Picture sweepBlend(SweepRule &rule, const std::vector<Picture> &stack);
 
 /// Hands a band rule every row of all sources at once.
 Picture bandBlend(BandRule &rule, const std::vector<Picture> &stack);
+
+/// The same for a rule made for 16 bits.
+WidePicture sweepBlend(SweepRule &rule, const std::vector<WidePicture> &stack,
+                       const std::vector<int> &order);
+WidePicture bandBlend(BandRule &rule, const std::vector<WidePicture> &stack);
+
+/// Random 16-bit pictures, half their samples drawn from where rounding turns: next to the
+/// halves between 8-bit equivalents (257k +- 128), at the buckets' edges and at both ends.
+std::vector<WidePicture> randomWideStack(int count, int64_t width, int64_t height, unsigned seed);
 
 /// Sources whose only pixel has the given red values, green and blue 0.
 std::vector<Picture> redStack(std::initializer_list<uint8_t> reds);
