@@ -77,9 +77,11 @@ void checkPicture(const DecodedImage &decoded, const ImageHeader &claimed,
            std::to_string(claimed.height) + " but the decode is " + std::to_string(width) + "x" +
            std::to_string(height));
   // The header check admits a file by this estimate, so a decode must never need more.
-  if (decoded.header.decodeBytes > claimed.decodeBytes)
-    broken("the decode needs " + std::to_string(decoded.header.decodeBytes) +
-           " bytes but its header was admitted for " + std::to_string(claimed.decodeBytes));
+  const uint64_t needed = lumicomb::decodeBytesAt(decoded.header, depth);
+  const uint64_t admitted = lumicomb::decodeBytesAt(claimed, depth);
+  if (needed > admitted)
+    broken("the decode needs " + std::to_string(needed) +
+           " bytes but its header was admitted for " + std::to_string(admitted));
   unsigned sum = 0;
   for (int64_t y = 0; y < height; ++y) {
     const uint8_t *row = lumicomb::scanLine(rgb, y);

@@ -48,15 +48,22 @@ uint64_t timesOrMax(uint64_t a, uint64_t b) {
 uint64_t plusOrMax(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
 
 /// `plain`: samples of at most 8 bits, which reach 24-bit RGB in one conversion, if any; wider
-/// samples pass through a second picture on the way.
+/// samples pass through a second picture on the way. To 48-bit RGB, 48-bit samples are taken as
+/// they are, other 16-bit ones in one conversion, and everything else through 24-bit RGB.
 ImageHeader headerFor(int64_t width, int64_t height, int bitsPerPixel, bool plain) {
   ImageHeader header{width, height, bitsPerPixel};
   const auto w = static_cast<uint64_t>(width);
   const auto h = static_cast<uint64_t>(height);
   const uint64_t stored = timesOrMax(rowBytes(w, static_cast<uint64_t>(bitsPerPixel)), h);
   const uint64_t rgb = timesOrMax(rowBytes(w, 24), h);
+  const uint64_t wideRgb = timesOrMax(rowBytes(w, 48), h);
   header.decodeBytes =
       plusOrMax(plusOrMax(stored, plain && bitsPerPixel == 24 ? 0 : rgb), plain ? 0 : rgb);
+  const bool sixteenBitSamples = !plain && bitsPerPixel <= 64;
+  if (sixteenBitSamples)
+    header.wideDecodeBytes = bitsPerPixel == 48 ? stored : plusOrMax(stored, wideRgb);
+  else
+    header.wideDecodeBytes = plusOrMax(header.decodeBytes, wideRgb);
   return header;
 }
 
@@ -263,9 +270,7 @@ ImageHeader readImageHeader(const std::string &path, const DecodeOptions &limits
 }
 
 uint64_t decodeBytesAt(const ImageHeader &header, SampleDepth depth) {
-  uint64_t bytes = header.decodeBytes;
-  if (depth == SampleDepth::Sixteen)
-    bytes = plusOrMax(bytes, rgbBytes(header.width, header.height, depth));
+  uint64_t bytes = depth == SampleDepth::Sixteen ? header.wideDecodeBytes : header.decodeBytes;
   // Turning it upright makes one more picture of the depth beside the decoded one.
   if (header.orientation > 1)
     bytes = plusOrMax(bytes, rgbBytes(header.width, header.height, depth));

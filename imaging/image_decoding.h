@@ -19,6 +19,8 @@ struct ImageHeader {
   int orientation = 1;  ///< how it is stored (see PhotoInfo)
   /// The most a decode of it holds at once: the picture as stored and its 24-bit conversions.
   uint64_t decodeBytes = 0;
+  /// The same for a decode to 48-bit RGB.
+  uint64_t wideDecodeBytes = 0;
 };
 
 struct DecodedImage {

@@ -39,9 +39,10 @@ protected:
 
   /// A budget that holds the result and one picture in decoding per thread but not every
   /// source, so that a band pass works through pictures of this size one row at a time.
-  uint64_t oneRowPerBand(int64_t width, int64_t height) const {
+  uint64_t oneRowPerBand(int64_t width, int64_t height,
+                         SampleDepth depth = SampleDepth::Eight) const {
     const int decoding = std::min(workerThreads(), set.sourceCount() - 1);
-    return rgb24Bytes(width, height) * static_cast<uint64_t>(1 + decoding);
+    return rgbBytes(width, height, depth) * static_cast<uint64_t>(1 + decoding);
   }
 
   Picture result() const { return test::toPicture(outcome.picture.get()); }

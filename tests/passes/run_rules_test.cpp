@@ -2,6 +2,8 @@
 // rules' refusals of the wrong number of images.
 #include "imaging/image_loading.h"
 #include "passes/run_blend_fixture.h"
+#include "support/rule_runner.h"
+#include "support/wide_files.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,24 +12,34 @@
 namespace lumicomb {
 namespace {
 
+/// A rule's reference at either depth.
 struct RuleCase {
   int option;
   bool banded; ///< runs in the band pass, whose memory the budget shapes
   std::function<Picture(const std::vector<Picture> &)> reference;
+  std::function<test::WidePicture(const std::vector<test::WidePicture> &)> wideReference;
 };
 
+template <typename Stack> int64_t countOf(const Stack &stack) {
+  return static_cast<int64_t>(stack.size());
+}
+
 const std::vector<RuleCase> &ruleCases() {
+  namespace wide = test::wide;
   static const std::vector<RuleCase> cases = {
-      {0, false,
-       [](const auto &s) { return test::referenceSumDivide(s, static_cast<int64_t>(s.size())); }},
-      {1, false, [](const auto &s) { return test::referenceSumDivide(s, 3); }},
-      {2, false, test::referenceBrightest},
-      {3, false, test::referenceDarkest},
-      {4, true, test::referenceMedian},
-      {5, true, test::referenceAverageOfCommonest},
-      {6, false, [](const auto &s) { return test::referenceDifferentFromFirst(s, 40); }},
-      {7, true, test::referenceMostDifferent},
-      {8, true, [](const auto &s) { return test::referenceSumDivide(s, 2); }},
+      {0, false, [](const auto &s) { return test::referenceSumDivide(s, countOf(s)); },
+       [](const auto &s) { return wide::referenceSumDivide(s, countOf(s)); }},
+      {1, false, [](const auto &s) { return test::referenceSumDivide(s, 3); },
+       [](const auto &s) { return wide::referenceSumDivide(s, 3); }},
+      {2, false, test::referenceBrightest, wide::referenceBrightest},
+      {3, false, test::referenceDarkest, wide::referenceDarkest},
+      {4, true, test::referenceMedian, wide::referenceMedian},
+      {5, true, test::referenceAverageOfCommonest, wide::referenceAverageOfCommonest},
+      {6, false, [](const auto &s) { return test::referenceDifferentFromFirst(s, 40); },
+       [](const auto &s) { return wide::referenceDifferentFromFirst(s, 40); }},
+      {7, true, test::referenceMostDifferent, wide::referenceMostDifferent},
+      {8, true, [](const auto &s) { return test::referenceSumDivide(s, 2); },
+       [](const auto &s) { return wide::referenceSumDivide(s, 2); }},
   };
   return cases;
 }
@@ -42,30 +54,48 @@ protected:
     set = ImageSet();
     addStack(stack);
   }
+
+  /// Writes the stack at the depth (8-bit PNGs, or 48-bit TIFFs and PNGs) and returns what the
+  /// rule should make of it, as the run's picture compares.
+  std::function<bool()> useStackAt(const RuleCase &rule, SampleDepth depth, int count,
+                                   unsigned seed) {
+    set = ImageSet();
+    if (depth == SampleDepth::Eight) {
+      const std::vector<Picture> stack = test::randomStack(count, 45, 31, seed);
+      addStack(stack);
+      return [this, expected = rule.reference(stack)] { return result() == expected; };
+    }
+    const std::vector<test::WidePicture> stack = test::randomWideStack(count, 45, 31, seed);
+    set.append(dir.path().string(), test::writeWideStack(dir, stack));
+    return [this, expected = rule.wideReference(stack)] {
+      return test::toWidePicture(outcome.picture.get()) == expected;
+    };
+  }
 };
 
-TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheThreadsAndTheMemoryBudget) {
+TEST_F(RunRulesTest, EveryRuleMatchesItsReferenceWhateverTheDepthThreadsAndMemoryBudget) {
   for (const RuleCase &rule : ruleCases()) {
-    for (int count : {2, 3, 4}) {
-      if ((rule.option == 8) != (count == 2))
-        continue; // dynamic range takes exactly two; the rest get odd and even stacks
-      const std::vector<Picture> stack = test::randomStack(count, 45, 31, 70u + count);
-      useStack(stack);
-      request.rule = rule.option;
-      const Picture expected = rule.reference(stack);
-      for (int threads : {1, 3}) {
-        setWorkerThreads(threads);
-        const uint64_t small = rule.banded ? oneRowPerBand(45, 31) : kEverythingFits;
-        for (uint64_t memory : {small, kEverythingFits}) {
-          SCOPED_TRACE(::testing::Message()
-                       << "rule " << rule.option << ", " << count << " images, " << threads
-                       << " threads, budget " << memory);
-          request.memoryBudget = memory;
-          run(RunMode::FullSize);
-          EXPECT_EQ(outcome.refusal, std::nullopt);
-          EXPECT_EQ(result(), expected);
-          EXPECT_FALSE(anySourceHoldsAFullBitmap());
-          EXPECT_EQ(observer.visibility.back(), false);
+    for (const SampleDepth depth : {SampleDepth::Eight, SampleDepth::Sixteen}) {
+      for (int count : {2, 3, 4}) {
+        if ((rule.option == 8) != (count == 2))
+          continue; // dynamic range takes exactly two; the rest get odd and even stacks
+        const std::function<bool()> matchesReference = useStackAt(rule, depth, count, 70u + count);
+        request.rule = rule.option;
+        request.depth = depth;
+        for (int threads : {1, 3}) {
+          setWorkerThreads(threads);
+          const uint64_t small = rule.banded ? oneRowPerBand(45, 31, depth) : kEverythingFits;
+          for (uint64_t memory : {small, kEverythingFits}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "rule " << rule.option << ", " << 8 * bytesPerSample(depth) << " bits, "
+                         << count << " images, " << threads << " threads, budget " << memory);
+            request.memoryBudget = memory;
+            run(RunMode::FullSize);
+            EXPECT_EQ(outcome.refusal, std::nullopt);
+            EXPECT_TRUE(matchesReference());
+            EXPECT_FALSE(anySourceHoldsAFullBitmap());
+            EXPECT_EQ(observer.visibility.back(), false);
+          }
         }
       }
     }
