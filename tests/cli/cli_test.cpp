@@ -272,6 +272,28 @@ TEST_F(CliTest, TheResultSaysItIsABlendUnlessNoMetadataIsAskedFor) {
   }
 }
 
+TEST_F(CliTest, DepthSixteenKeepsTheAveragesFractionInTiffAndPngOnly) {
+  // 10.5 rounds to 10 at 8 bits; 257 x 10.5 = 2698.5 rounds to 2698 at 16.
+  const std::vector<std::string> images =
+      writeStack({filledPicture(3, 2, {10, 0, 0}), filledPicture(3, 2, {11, 0, 0})});
+  for (const auto &[name, bits, red] : {std::tuple{"wide.tif", 48u, 2698},
+                                        {"wide.png", 48u, 2698},
+                                        {"narrow.bmp", 24u, 10},
+                                        {"narrow.jpg", 24u, -1}}) {
+    SCOPED_TRACE(name);
+    const RunResult run = this->run({"--depth", "16", "-o", output(name), images[0], images[1]});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Bitmap written(
+        FreeImage_Load(FreeImage_GetFileType(output(name).c_str()), output(name).c_str(), 0));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(FreeImage_GetBPP(written.get()), bits);
+    if (bits == 48)
+      EXPECT_EQ(reinterpret_cast<const FIRGB16 *>(scanLine(written.get(), 0))->red, red);
+    else if (red >= 0)
+      EXPECT_EQ(scanLine(written.get(), 0)[FI_RGBA_RED], red);
+  }
+}
+
 TEST_F(CliTest, PreviewBlendsPicturesScaledIntoTheStoredPreviewBox) {
   const std::vector<std::string> images =
       writeStack({filledPicture(800, 600, {10, 20, 30}), filledPicture(800, 600, {30, 40, 51})});
