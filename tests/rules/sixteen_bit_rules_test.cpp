@@ -110,7 +110,7 @@ TEST(SixteenBitRules, MatchBruteForceOnRandomStacks) {
   // and the 16-pixel steps take, on short rows only.
   constexpr int64_t kWidths[] = {1, 16, 21, 22, 64, 85, 86, 200};
   for (const Case &rule : everyRule())
-    for (int count : {1, 2, 3, 4, 5, 11, 16, 256, 301})
+    for (int count : {1, 2, 3, 4, 5, 11, 16, 64, 256, 301})
       for (int64_t width : kWidths) {
         if (sourceCountRefusal(ruleDescription(rule.index), count) || (count > 16 && width > 22))
           continue;
