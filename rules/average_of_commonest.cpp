@@ -328,33 +328,23 @@ LUMICOMB_VECTOR_CLONES void reduceRowInSteps(const uint8_t *const *rows, int sou
   forEachStep<uint8_t>(rows, sources, length, out, reduceStep, storeStep);
 }
 
-class AverageOfCommonestRule : public BandRule {
-public:
-  void begin(int sources) override { m_sources = sources; }
-
-  void reduceRow(const uint8_t *const *rows, int64_t length, uint8_t *out) const override {
-    if (m_sources <= kMostVectorSources)
-      return reduceRowInSteps(rows, m_sources, length, out);
-    TallyReduction<uint8_t> tally(m_sources);
-    for (int64_t x = 0; x < length; x += 3)
-      tally.reducePixel(rows, x, out);
-  }
-
-private:
-  int m_sources = 0;
-};
-
-/// The same at 16 bits; sums of up to 32767 16-bit samples fit the tally's 32-bit sums.
-class WideAverageOfCommonestRule : public BandRule {
+/// Up to 64 sources in steps of 16 pixels, more with a tally; at 16 bits the tally's 32-bit sums
+/// still hold 32767 16-bit samples.
+template <typename Sample> class AverageOfCommonestRule : public BandRule {
 public:
   void begin(int sources) override { m_sources = sources; }
 
   void reduceRow(const uint8_t *const *rows, int64_t samples, uint8_t *out) const override {
-    if (m_sources <= kMostVectorSources)
-      return reduceWideRowInSteps(rows, m_sources, samples, out);
-    TallyReduction<uint16_t> tally(m_sources);
+    if (m_sources <= kMostVectorSources) {
+      if constexpr (sizeof(Sample) == 1)
+        reduceRowInSteps(rows, m_sources, samples, out);
+      else
+        reduceWideRowInSteps(rows, m_sources, samples, out);
+      return;
+    }
+    TallyReduction<Sample> tally(m_sources);
     for (int64_t x = 0; x < samples; x += 3)
-      tally.reducePixel(rows, x, reinterpret_cast<uint16_t *>(out));
+      tally.reducePixel(rows, x, reinterpret_cast<Sample *>(out));
   }
 
 private:
@@ -365,8 +355,8 @@ private:
 
 std::unique_ptr<BandRule> averageOfCommonestRule(SampleDepth depth) {
   if (depth == SampleDepth::Sixteen)
-    return std::make_unique<WideAverageOfCommonestRule>();
-  return std::make_unique<AverageOfCommonestRule>();
+    return std::make_unique<AverageOfCommonestRule<uint16_t>>();
+  return std::make_unique<AverageOfCommonestRule<uint8_t>>();
 }
 
 } // namespace lumicomb

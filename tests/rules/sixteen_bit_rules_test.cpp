@@ -105,11 +105,12 @@ uint16_t same(uint16_t sample) { return sample; }
 uint16_t toEightBits(uint16_t sample) { return eightBitEquivalent(sample); }
 
 TEST(SixteenBitRules, MatchBruteForceOnRandomStacks) {
-  // Rows under one line of 64 samples, of whole lines, and with a last line that overlaps the
-  // one before; the deep stacks, past what byte and word counters hold, on short rows only.
-  constexpr int64_t kWidths[] = {1, 21, 22, 64, 85, 86, 200};
+  // Rows under one step of the vector loops (a line of 64 samples, or 16 pixels), of whole steps,
+  // and with a last step that overlaps the one before. The deep stacks (the most the 16-pixel
+  // steps take, then past that and past what byte counters hold) on short rows only.
+  constexpr int64_t kWidths[] = {1, 16, 21, 22, 64, 85, 86, 200};
   for (const Case &rule : everyRule())
-    for (int count : {1, 2, 3, 4, 5, 11, 16, 256, 301})
+    for (int count : {1, 2, 3, 4, 5, 11, 16, 64, 256, 301})
       for (int64_t width : kWidths) {
         if (sourceCountRefusal(ruleDescription(rule.index), count) || (count > 16 && width > 22))
           continue;
