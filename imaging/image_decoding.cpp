@@ -1,5 +1,7 @@
 #include "imaging/image_decoding.h"
 
+#include "imaging/sample_rows.h"
+
 #include "base/errors.h"
 #include "imaging/claimed_size.h"
 #include "imaging/colour_profiles.h"
@@ -209,19 +211,18 @@ Bitmap convertedOrRefused(FIBITMAP *converted, const std::string &path) {
 
 /// An 8-bit picture at 16 bits a sample: v * 257 spreads 0-255 evenly over 0-65535, so that
 /// 255 is full scale (the library's own conversion shifts by 8, which stops at 65280).
+/// Palettes, grey and RGB of 8 bits a sample or fewer, which widening would only multiply.
+bool holdsEightBitSamples(FIBITMAP *picture) {
+  return FreeImage_GetImageType(picture) == FIT_BITMAP && FreeImage_GetBPP(picture) <= 32;
+}
+
 Bitmap widenedToRgb48(Bitmap rgb24) {
   const int64_t width = widthOf(rgb24.get());
   const int64_t height = heightOf(rgb24.get());
   Bitmap wide = allocateRgb(width, height, SampleDepth::Sixteen);
-  for (int64_t y = 0; y < height; ++y) {
-    const uint8_t *in = scanLine(rgb24.get(), y);
-    auto *out = reinterpret_cast<FIRGB16 *>(scanLine(wide.get(), y));
-    for (int64_t x = 0; x < width; ++x) {
-      out[x].red = static_cast<WORD>(in[3 * x + FI_RGBA_RED] * 257);
-      out[x].green = static_cast<WORD>(in[3 * x + FI_RGBA_GREEN] * 257);
-      out[x].blue = static_cast<WORD>(in[3 * x + FI_RGBA_BLUE] * 257);
-    }
-  }
+  for (int64_t y = 0; y < height; ++y)
+    widenRow(scanLine(rgb24.get(), y), width,
+             reinterpret_cast<uint16_t *>(scanLine(wide.get(), y)));
   return wide;
 }
 
@@ -330,9 +331,13 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
   decoded.header = headerOf(original.get());
   decoded.header.orientation = photo.orientation;
   orientSize(photo.orientation, decoded.header.width, decoded.header.height);
-  decoded.rgb = upright(options.depth == SampleDepth::Sixteen ? toRgb48(std::move(original), name)
-                                                              : toRgb24(std::move(original), name),
-                        photo.orientation);
+  const bool wide =
+      options.depth == SampleDepth::Sixteen &&
+      !(options.keepEightBitSamples && holdsEightBitSamples(original.get()) &&
+        (!options.targetProfile || sameColours(photo.iccProfile, *options.targetProfile)));
+  decoded.rgb =
+      upright(wide ? toRgb48(std::move(original), name) : toRgb24(std::move(original), name),
+              photo.orientation);
   if (options.targetProfile)
     if (const std::optional<std::string> problem =
             convertColours(decoded.rgb.get(), photo.iccProfile, *options.targetProfile))

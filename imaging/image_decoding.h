@@ -24,7 +24,9 @@ struct ImageHeader {
 };
 
 struct DecodedImage {
-  Bitmap rgb; ///< upright; 24-bit RGB at 8 bits a sample, 48-bit RGB (FIT_RGB16) at 16
+  /// Upright; 24-bit RGB at 8 bits a sample, 48-bit RGB (FIT_RGB16) at 16 unless it may stay
+  /// 24-bit (keepEightBitSamples).
+  Bitmap rgb;
   ImageHeader header;
   PhotoInfo photo; ///< with a warning added when its colours could not be converted
 };
@@ -41,6 +43,9 @@ struct DecodeOptions {
   /// The colour profile the samples are converted into (empty: sRGB); null keeps them as they
   /// are stored.
   const std::vector<uint8_t> *targetProfile = nullptr;
+  /// At 16 bits, whether a picture of 8-bit samples whose colours need no conversion stays
+  /// 24-bit, for a reader that widens its rows as it reads them (see rowAtDepth).
+  bool keepEightBitSamples = false;
   /// Whether the file's metadata is read along (only image 1's goes into a result).
   bool withMetadata = false;
   /// Told what of the file could not be read or converted, which does not stop its decode.

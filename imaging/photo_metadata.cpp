@@ -14,8 +14,7 @@ PhotoMetadata::PhotoMetadata(Exiv2::ExifData exif, Exiv2::XmpData xmp, Exiv2::Ip
 std::shared_ptr<const PhotoMetadata> takePhotoMetadata(const Exiv2::Image &image) {
   if (image.exifData().empty() && image.xmpData().empty() && image.iptcData().empty())
     return nullptr;
-  return std::make_shared<const PhotoMetadata>(image.exifData(), image.xmpData(),
-                                               image.iptcData());
+  return std::make_shared<const PhotoMetadata>(image.exifData(), image.xmpData(), image.iptcData());
 }
 
 } // namespace lumicomb

@@ -4,6 +4,7 @@
 #include "base/large_buffer.h"
 #include "base/numbers.h"
 #include "base/parallel_for.h"
+#include "imaging/sample_rows.h"
 #include "passes/band_plan.h"
 #include "passes/band_spill.h"
 #include "passes/source_gathering.h"
@@ -114,7 +115,7 @@ private:
     if (!m_plan.holdWholeSources)
       makeBand();
     if (m_plan.bands > 1)
-      m_spill.emplace(m_sources, m_plan.rowsPerBand, m_rowBytes, m_size.height);
+      m_spill.emplace(m_sources, m_plan.rowsPerBand, m_rowBytes, m_size.height, m_context.depth);
     m_rule.begin(m_sources);
     m_progress.setHeight(m_size.height);
     startBand(0);
@@ -146,8 +147,10 @@ private:
   /// go at once.
   void gatherRows(int i, const FIBITMAP *source) {
     if (!m_plan.holdWholeSources) {
+      std::vector<uint16_t> widened;
       for (int64_t j = 0; j < m_rows; ++j)
-        std::memcpy(bandRow(i, j), scanLine(source, m_offset + j), static_cast<size_t>(m_rowBytes));
+        std::memcpy(bandRow(i, j), rowAtDepth(source, m_offset + j, m_context.depth, widened),
+                    static_cast<size_t>(m_rowBytes));
       if (m_offset == 0 && m_spill)
         m_spill->keepLaterBands(i, source);
       m_context.set.entry(i).fullSize.reset();
@@ -155,9 +158,11 @@ private:
     m_progress.sourceGathered();
   }
 
-  const uint8_t *sourceRow(int i, int64_t j) const {
-    return m_plan.holdWholeSources ? scanLine(loadedSource(m_context, i), m_offset + j)
-                                   : bandRow(i, j);
+  /// `widened` holds the row when a held source must be widened to be read.
+  const uint8_t *sourceRow(int i, int64_t j, std::vector<uint16_t> &widened) const {
+    return m_plan.holdWholeSources
+               ? rowAtDepth(loadedSource(m_context, i), m_offset + j, m_context.depth, widened)
+               : bandRow(i, j);
   }
 
   uint8_t *bandRow(int i, int64_t j) const {
@@ -169,8 +174,10 @@ private:
         m_rows,
         [&](int64_t j) {
           std::vector<const uint8_t *> rows(static_cast<size_t>(m_sources));
+          thread_local std::vector<std::vector<uint16_t>> widened;
+          widened.resize(static_cast<size_t>(m_sources));
           for (int i = 1; i <= m_sources; ++i)
-            rows[static_cast<size_t>(i - 1)] = sourceRow(i, j);
+            rows[static_cast<size_t>(i - 1)] = sourceRow(i, j, widened[static_cast<size_t>(i - 1)]);
           m_rule.reduceRow(rows.data(), m_rowSamples, scanLine(m_result.get(), m_offset + j));
           m_progress.rowReduced();
         },

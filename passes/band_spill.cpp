@@ -1,7 +1,7 @@
 #include "passes/band_spill.h"
 
 #include "base/parallel_for.h"
-#include "imaging/bitmap.h"
+#include "imaging/sample_rows.h"
 
 #include <algorithm>
 #include <climits>
@@ -62,8 +62,10 @@ bool readAll(int fd, std::vector<iovec> pieces, off_t offset) {
 
 } // namespace
 
-BandSpill::BandSpill(int sources, int64_t rowsPerBand, int64_t rowBytes, int64_t height)
-    : m_sources(sources), m_rowsPerBand(rowsPerBand), m_rowBytes(rowBytes), m_height(height) {
+BandSpill::BandSpill(int sources, int64_t rowsPerBand, int64_t rowBytes, int64_t height,
+                     SampleDepth depth)
+    : m_sources(sources), m_rowsPerBand(rowsPerBand), m_rowBytes(rowBytes), m_height(height),
+      m_depth(depth) {
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
   if (error)
@@ -93,11 +95,17 @@ int64_t BandSpill::chunkOffset(int64_t b, int i) const {
 
 void BandSpill::keepLaterBands(int i, const FIBITMAP *source) {
   const int64_t bands = (m_height + m_rowsPerBand - 1) / m_rowsPerBand;
+  // A source to be widened is widened a band at a time, into rows that stay until written.
+  const bool widen = depthOf(source) != m_depth;
+  std::vector<std::vector<uint16_t>> widened(widen ? static_cast<size_t>(m_rowsPerBand) : 0);
   for (int64_t b = 1; b < bands && m_usable; ++b) {
     std::vector<iovec> rows;
-    for (int64_t j = 0; j < rowsOfBand(b); ++j)
-      rows.push_back({const_cast<uint8_t *>(scanLine(source, b * m_rowsPerBand + j)),
-                      static_cast<size_t>(m_rowBytes)});
+    for (int64_t j = 0; j < rowsOfBand(b); ++j) {
+      const int64_t y = b * m_rowsPerBand + j;
+      const uint8_t *row = widen ? rowAtDepth(source, y, m_depth, widened[static_cast<size_t>(j)])
+                                 : scanLine(source, y);
+      rows.push_back({const_cast<uint8_t *>(row), static_cast<size_t>(m_rowBytes)});
+    }
     if (!writeAll(m_fd, std::move(rows), static_cast<off_t>(chunkOffset(b, i))))
       m_usable = false;
   }

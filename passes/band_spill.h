@@ -1,7 +1,7 @@
 #pragma once
 // The rows of the later bands, set aside in a temporary file while every source is decoded for
 // the first band, so that each source is decoded once however many bands the budget needs.
-#include <FreeImage.h>
+#include "imaging/bitmap.h"
 
 #include <atomic>
 #include <cstdint>
@@ -15,14 +15,17 @@ namespace lumicomb {
 /// usable and the pass decodes the sources again for the later bands instead.
 class BandSpill {
 public:
-  BandSpill(int sources, int64_t rowsPerBand, int64_t rowBytes, int64_t height);
+  /// Rows of `rowBytes` bytes of samples of `depth`.
+  BandSpill(int sources, int64_t rowsPerBand, int64_t rowBytes, int64_t height,
+            SampleDepth depth = SampleDepth::Eight);
   ~BandSpill();
   BandSpill(const BandSpill &) = delete;
   BandSpill &operator=(const BandSpill &) = delete;
 
   bool usable() const { return m_usable; }
-  /// Writes the rows of bands 1, 2, ... of source i (1-based); safe to call for several sources
-  /// at once.
+  /// Writes the rows of bands 1, 2, ... of source i (1-based), a 24-bit source at 16 bits
+  /// widened a band at a time (within the half of a 48-bit picture its decode leaves unused);
+  /// safe to call for several sources at once.
   void keepLaterBands(int i, const FIBITMAP *source);
   /// Reads band b (1 or later) of every source into `band`, source i's rows at (i - 1) *
   /// slotBytes, on up to `threads` threads; false when the spill is not usable.
@@ -36,6 +39,7 @@ private:
   int64_t m_rowsPerBand;
   int64_t m_rowBytes;
   int64_t m_height;
+  SampleDepth m_depth;
   int m_fd = -1;
   std::atomic<bool> m_usable{false};
 };

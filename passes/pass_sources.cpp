@@ -95,6 +95,7 @@ void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
   limits.memoryBudget = context.memoryBudget;
   limits.heldBeside = plan.heldBeside;
   limits.depth = context.depth;
+  limits.keepEightBitSamples = true; // every pass reads its sources' rows through rowAtDepth
   limits.targetProfile = context.targetProfile;
   if (context.warnings)
     limits.warn = [&context](const std::string &warning) { context.warnings->add(warning); };

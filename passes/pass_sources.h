@@ -41,7 +41,8 @@ void prepareDecodingMemory(const DecodingPlan &plan, uint64_t held);
 /// Makes sure source i's bitmap for the run mode is loaded: its preview, or its full size. Its
 /// header is checked first: against the budget, and, for the others, against image 1's size.
 void loadSource(const PassContext &context, const DecodingPlan &plan, int i);
-/// Source i's loaded bitmap for the run mode.
+/// Source i's loaded bitmap for the run mode. At 16 bits it may be 24-bit, if its samples are
+/// 8-bit and its colours needed no conversion: read its rows with rowAtDepth.
 const FIBITMAP *loadedSource(const PassContext &context, int i);
 
 /// Fails with a message naming the file and both sizes when source i's photograph is not

@@ -2,6 +2,7 @@
 
 #include "base/numbers.h"
 #include "base/parallel_for.h"
+#include "imaging/sample_rows.h"
 #include "passes/source_gathering.h"
 
 #include <algorithm>
@@ -104,9 +105,10 @@ private:
   }
 
   void collect(int i, const FIBITMAP *source) {
+    std::vector<uint16_t> widened;
     m_stripes.forEachRow(i, [&](int64_t y) {
       m_progress.rowRead();
-      m_rule.collect(i, y, scanLine(source, y));
+      m_rule.collect(i, y, rowAtDepth(source, y, m_context.depth, widened));
     });
     m_context.set.entry(i).fullSize.reset();
   }

@@ -42,7 +42,11 @@ protected:
   uint64_t oneRowPerBand(int64_t width, int64_t height,
                          SampleDepth depth = SampleDepth::Eight) const {
     const int decoding = std::min(workerThreads(), set.sourceCount() - 1);
-    return rgbBytes(width, height, depth) * static_cast<uint64_t>(1 + decoding);
+    // At 16 bits a decode of 8-bit samples is counted with its 24-bit picture beside the 48-bit
+    // one it may need.
+    const uint64_t decode = rgbBytes(width, height, depth) +
+                            (depth == SampleDepth::Sixteen ? rgb24Bytes(width, height) : 0);
+    return rgbBytes(width, height, depth) + decode * static_cast<uint64_t>(decoding);
   }
 
   Picture result() const { return test::toPicture(outcome.picture.get()); }

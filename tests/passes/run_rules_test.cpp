@@ -55,8 +55,8 @@ protected:
     addStack(stack);
   }
 
-  /// Writes the stack at the depth (8-bit PNGs, or 48-bit TIFFs and PNGs) and returns what the
-  /// rule should make of it, as the run's picture compares.
+  /// Writes the stack at the depth (8-bit PNGs; or 48-bit TIFFs and PNGs with 8-bit PNGs between)
+  /// and returns whether the run's picture is what the rule should make of it.
   std::function<bool()> useStackAt(const RuleCase &rule, SampleDepth depth, int count,
                                    unsigned seed) {
     set = ImageSet();
@@ -65,8 +65,15 @@ protected:
       addStack(stack);
       return [this, expected = rule.reference(stack)] { return result() == expected; };
     }
-    const std::vector<test::WidePicture> stack = test::randomWideStack(count, 45, 31, seed);
-    set.append(dir.path().string(), test::writeWideStack(dir, stack));
+    std::vector<test::WidePicture> stack = test::randomWideStack(count, 45, 31, seed);
+    const std::vector<std::string> names = test::writeWideStack(dir, stack);
+    // Every other source holds 8-bit samples, which the run widens as it reads them.
+    const std::vector<Picture> narrow = test::randomStack(count, 45, 31, seed + 1);
+    for (size_t i = 1; i < stack.size(); i += 2) {
+      stack[i] = test::widened(narrow[i]);
+      test::writePicture(narrow[i], dir.file(names[i]), FIF_PNG);
+    }
+    set.append(dir.path().string(), names);
     return [this, expected = rule.wideReference(stack)] {
       return test::toWidePicture(outcome.picture.get()) == expected;
     };
