@@ -116,6 +116,12 @@ TEST_F(Photographs, ColoursAreConvertedIntoTheProfileAskedForOrLeftWithAWarning)
     EXPECT_NEAR(pixel.blue, 90, 1);
   }
 
+  // An sRGB profile is the sRGB an untagged picture stands for: nothing to convert.
+  Bitmap tagged = test::toBitmap(scene);
+  test::embedProfile(tagged.get(), test::sRGBProfile());
+  ASSERT_TRUE(FreeImage_Save(FIF_PNG, tagged.get(), dir.file("srgb.png").c_str(), 0));
+  EXPECT_EQ(test::toPicture(decodeImageFile(dir.file("srgb.png"), toSRGB).rgb.get()), scene);
+
   std::vector<uint8_t> damaged(wide.begin(), wide.begin() + 100);
   test::embedProfile(inWide.get(), damaged);
   ASSERT_TRUE(FreeImage_Save(FIF_TIFF, inWide.get(), dir.file("damaged.tif").c_str(), 0));
