@@ -11,6 +11,7 @@
 #include "imaging/tracked_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -152,6 +153,11 @@ Inspection inspect(FreeImageIO &io, TrackedFile &file, const std::string &name) 
     return look;
   }
   look.format = format;
+  if (format == FIF_TIFF) {
+    const std::optional<uint64_t> pointer = exifPointerTagLowByte(file.file);
+    file.raisedByte = pointer && *pointer <= LONG_MAX ? static_cast<long>(*pointer) : -1;
+    rewindFile(file);
+  }
   std::optional<ImageHeader> header = format == FIF_JPEG ? jpegHeader(file) : std::nullopt;
   if (!header)
     header = libraryHeader(io, file, format, look.problem);

@@ -48,25 +48,45 @@ public:
   /// The values of the tags of interest in the first directory, or nothing when the directory
   /// cannot be read (the library then refuses the file itself).
   std::optional<LayoutTags> readLayoutTags() {
+    LayoutTags tags;
+    const bool read = forEachEntry([&](uint16_t tag, const uint8_t *entry, uint64_t) {
+      if (std::set<uint64_t> *values = valuesOf(tags, tag))
+        readValues(entry, *values, worstValueOf(tag));
+    });
+    return read ? std::optional(tags) : std::nullopt;
+  }
+
+  /// Where the low byte of the first directory's EXIF pointer tag lies, if it has one.
+  std::optional<uint64_t> exifPointerTagLowByte() {
+    constexpr uint16_t kExifPointer = 34665;
+    std::optional<uint64_t> found;
+    forEachEntry([&](uint16_t tag, const uint8_t *, uint64_t offset) {
+      if (tag == kExifPointer)
+        found = offset + (m_littleEndian ? 0 : 1);
+    });
+    return found;
+  }
+
+private:
+  /// Calls visit(tag, entry bytes, entry offset) for each entry of the first directory; false
+  /// when an entry cannot be read.
+  template <typename Visit> bool forEachEntry(Visit &&visit) {
     const size_t countSize = m_big ? 8 : 2;
     const size_t entrySize = m_big ? 20 : 12;
     std::array<uint8_t, 8> countBytes{};
     if (!readAt(m_firstDirectory, countBytes.data(), countSize))
-      return std::nullopt;
+      return false;
     const uint64_t entries = number(countBytes.data(), countSize);
-    LayoutTags tags;
     for (uint64_t i = 0; i < entries && i < 4096; ++i) {
       std::array<uint8_t, 20> entry{};
-      if (!readAt(m_firstDirectory + countSize + i * entrySize, entry.data(), entrySize))
-        return std::nullopt;
-      const auto tag = static_cast<uint16_t>(number(entry.data(), 2));
-      if (std::set<uint64_t> *values = valuesOf(tags, tag))
-        readValues(entry.data(), *values, worstValueOf(tag));
+      const uint64_t offset = m_firstDirectory + countSize + i * entrySize;
+      if (!readAt(offset, entry.data(), entrySize))
+        return false;
+      visit(static_cast<uint16_t>(number(entry.data(), 2)), entry.data(), offset);
     }
-    return tags;
+    return true;
   }
 
-private:
   std::FILE *m_stream;
   bool m_littleEndian = true;
   bool m_big = false;
@@ -193,6 +213,15 @@ std::optional<std::string> unreadableTiffLayout(std::FILE *stream) {
     return std::nullopt;
   addDefaults(*tags);
   return problemOf(*tags);
+}
+
+std::optional<uint64_t> exifPointerTagLowByte(std::FILE *stream) {
+  TiffReader reader(stream);
+  std::optional<uint64_t> found;
+  if (reader.readHeader())
+    found = reader.exifPointerTagLowByte();
+  std::rewind(stream);
+  return found;
 }
 
 std::optional<std::string> unreadableTiffSize(int64_t width, int64_t height) {

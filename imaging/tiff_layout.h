@@ -17,6 +17,14 @@ namespace lumicomb {
 /// value it might stand for is weighed, so that no reading of the file can get through.
 std::optional<std::string> unreadableTiffLayout(std::FILE *stream);
 
+/// The library's TIFF reader moves to the EXIF directory before it copies the first image's
+/// colour profile, and libtiff frees the profile as it leaves the first directory: the copy
+/// reads freed memory, which is unmapped for a large profile. Lumicomb reads EXIF with Exiv2, so
+/// the library need not see the pointer to it. This is where the low byte of that entry's tag
+/// number lies in the stream, if the first directory has one; read one higher, it names a tag
+/// no reader knows. The stream is left at its start.
+std::optional<uint64_t> exifPointerTagLowByte(std::FILE *stream);
+
 /// Why a TIFF picture of this size cannot be decoded safely, or nothing.
 std::optional<std::string> unreadableTiffSize(int64_t width, int64_t height);
 

@@ -10,7 +10,10 @@ TrackedFile &tracked(fi_handle handle) { return *static_cast<TrackedFile *>(hand
 
 unsigned readBytes(void *buffer, unsigned size, unsigned count, fi_handle handle) {
   TrackedFile &file = tracked(handle);
+  const long start = file.position;
   const size_t read = std::fread(buffer, size, count, file.file);
+  if (file.raisedByte >= start && file.raisedByte - start < static_cast<long>(read * size))
+    ++static_cast<uint8_t *>(buffer)[file.raisedByte - start];
   if (read < count) {
     file.shortRead = true;
     file.position = std::ftell(file.file); // a part of an item may have been taken

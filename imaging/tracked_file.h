@@ -24,6 +24,8 @@ struct TrackedFile {
   /// Where the data written so far ends; files are only ever written from empty, so this is
   /// also the end of the file. -1 until something is written.
   long writtenEnd = -1;
+  /// A byte every read sees one higher, or -1 (see exifPointerTagLowByte).
+  long raisedByte = -1;
 };
 
 /// Callbacks for FreeImage's *FromHandle / *ToHandle calls, with a TrackedFile as the handle.

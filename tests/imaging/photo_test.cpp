@@ -116,6 +116,16 @@ TEST_F(Photographs, ColoursAreConvertedIntoTheProfileAskedForOrLeftWithAWarning)
     EXPECT_NEAR(pixel.blue, 90, 1);
   }
 
+  // The same as a TIFF with EXIF beside its profile, as raw converters write them.
+  ASSERT_TRUE(FreeImage_Save(FIF_TIFF, inWide.get(), dir.file("wide.tif").c_str(), 0));
+  auto tiff = Exiv2::ImageFactory::open(dir.file("wide.tif"));
+  tiff->readMetadata();
+  tiff->exifData()["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+  tiff->writeMetadata();
+  const DecodedImage fromTiff = decodeImageFile(dir.file("wide.tif"), toSRGB);
+  EXPECT_EQ(test::toPicture(fromTiff.rgb.get()), test::toPicture(back.rgb.get()));
+  EXPECT_EQ(fromTiff.photo.iccProfile, wide);
+
   // An sRGB profile is the sRGB an untagged picture stands for: nothing to convert.
   Bitmap tagged = test::toBitmap(scene);
   test::embedProfile(tagged.get(), test::sRGBProfile());
