@@ -337,14 +337,16 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
   decoded.header = headerOf(original.get());
   decoded.header.orientation = photo.orientation;
   orientSize(photo.orientation, decoded.header.width, decoded.header.height);
+  // Most sources share the target's colours; they are probed once and never converted.
+  const bool converting =
+      options.targetProfile && !sameColours(photo.iccProfile, *options.targetProfile);
   const bool wide =
       options.depth == SampleDepth::Sixteen &&
-      !(options.keepEightBitSamples && holdsEightBitSamples(original.get()) &&
-        (!options.targetProfile || sameColours(photo.iccProfile, *options.targetProfile)));
+      !(options.keepEightBitSamples && holdsEightBitSamples(original.get()) && !converting);
   decoded.rgb =
       upright(wide ? toRgb48(std::move(original), name) : toRgb24(std::move(original), name),
               photo.orientation);
-  if (options.targetProfile)
+  if (converting)
     if (const std::optional<std::string> problem =
             convertColours(decoded.rgb.get(), photo.iccProfile, *options.targetProfile))
       photo.warnings.push_back(quoted(name) + ": " + *problem +

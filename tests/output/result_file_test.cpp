@@ -5,10 +5,10 @@
 #include "output/result_file.h"
 #include "output/tiny_disk.h"
 #include "support/test_images.h"
+#include "support/test_profiles.h"
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 #include <algorithm>
 #include <array>
@@ -20,16 +20,6 @@ namespace lumicomb {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint8_t> sRGBProfile() {
-  cmsHPROFILE profile = cmsCreate_sRGBProfile();
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  std::vector<uint8_t> bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  return bytes;
-}
 
 struct ReadBack {
   Exiv2::ExifData exif;
@@ -62,7 +52,7 @@ protected:
   test::TempDir dir;
   std::mt19937 random{41};
   test::Picture picture = test::randomPicture(13, 7, random);
-  std::vector<uint8_t> profile = sRGBProfile();
+  std::vector<uint8_t> profile = test::sRGBProfile();
 
   /// Image 1's metadata as the decoding reads it from a photograph with a camera's tags, an
   /// orientation, a thumbnail, a caption and a title. A JPEG holds 64 KiB of XMP at most.
