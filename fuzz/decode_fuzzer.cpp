@@ -107,12 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     claimed = header;
   };
 
+  lumicomb::PhotoInfo photo = lumicomb::readPhotoInfo(data, size, "input", true);
   const std::optional<std::string> headerProblem =
-      lumicomb::headerRefusal(openBytes(data, size).get(), "input", limits);
+      lumicomb::headerRefusal(openBytes(data, size).get(), "input", limits, photo.orientation);
   try {
     const DecodedImage decoded =
-        lumicomb::decodeImageStream(openBytes(data, size).get(), "input", limits,
-                                    lumicomb::readPhotoInfo(data, size, "input", true));
+        lumicomb::decodeImageStream(openBytes(data, size).get(), "input", limits, std::move(photo));
     if (headerProblem)
       broken("decoded a file the header check refused: " + *headerProblem);
     if (!claimed)

@@ -32,7 +32,7 @@ std::optional<std::string> unreadableReason(const std::string &path) {
     return std::strerror(errno);
   DecodeOptions limits;
   limits.memoryBudget = defaultMemoryBudget();
-  return headerRefusal(closer.file, path, limits);
+  return headerRefusal(closer.file, path, limits, readPhotoInfo(path, false).orientation);
 }
 
 } // namespace lumicomb

@@ -257,10 +257,11 @@ bool isStackedFormat(FREE_IMAGE_FORMAT format) {
 }
 
 std::optional<std::string> headerRefusal(std::FILE *stream, const std::string &name,
-                                         const DecodeOptions &limits) {
+                                         const DecodeOptions &limits, int orientation) {
   TrackedFile file{stream};
   FreeImageIO io = trackedFileIo();
-  const Inspection look = inspect(io, file, name);
+  Inspection look = inspect(io, file, name);
+  look.header.orientation = orientation;
   const std::string problem =
       look.problem.empty() ? budgetProblem(look.header, limits) : look.problem;
   if (problem.empty())

@@ -69,9 +69,10 @@ void requireDecodeFits(const std::string &name, const ImageHeader &header,
                        const DecodeOptions &limits);
 
 /// Why readImageHeader would refuse the open file, in words fit for a message, or nothing.
-/// `name` is the file's name, which tells a camera's raw file.
+/// `name` is the file's name, which tells a camera's raw file; `orientation` is its tag's (see
+/// PhotoInfo), since turning a picture upright takes memory too.
 std::optional<std::string> headerRefusal(std::FILE *file, const std::string &name,
-                                         const DecodeOptions &limits = {});
+                                         const DecodeOptions &limits = {}, int orientation = 1);
 
 /// Decodes the whole file after readImageHeader's checks, turns it upright and, when asked,
 /// converts its colours; the format is told from the content, never from the extension. Also
