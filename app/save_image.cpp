@@ -1,5 +1,6 @@
 #include "app/save_image.h"
 
+#include "app/aligned_frames.h"
 #include "base/errors.h"
 #include "imaging/image_decoding.h"
 #include "output/file_types.h"
@@ -35,17 +36,27 @@ std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettin
   return SaveTarget{withTypeExtension(choice->fileName, row), row.filterIndex};
 }
 
-std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer) {
+std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer,
+                                        std::shared_ptr<const AlignmentPlan> *alignment) {
   const FileTypeRow &row = fileTypeRow(job.target.filterIndex);
   checkedSaveTarget(job.target.path);
   requireTypeHoldsFirstImage(set, job, row);
+  const bool savesFrames = job.request.alignment && !job.alignedFramesFolder.empty() &&
+                           job.request.mode == RunMode::FullSize;
+  if (savesFrames)
+    prepareAlignedFramesFolder(job.alignedFramesFolder);
   BlendOutcome outcome = runBlend(set, job.request, observer);
   if (outcome.refusal)
     return outcome.refusal; // an unblended copy must not pass for a result
+  if (savesFrames && outcome.alignment)
+    saveAlignedFrames(set, *outcome.alignment, outcome.iccProfile, job.alignedFramesFolder,
+                      job.request.memoryBudget, observer);
   ResultContents result{std::move(outcome.picture), std::move(outcome.iccProfile),
                         std::move(outcome.metadata), outcome.sources, job.request.withMetadata};
   saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality),
              [&observer] { return observer.cancelRequested(); });
+  if (alignment)
+    *alignment = std::move(outcome.alignment);
   return std::nullopt;
 }
 

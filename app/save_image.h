@@ -2,10 +2,12 @@
 // "Save image as ...": ask for a name and type, blend, write the file. Both front ends save
 // through blendAndSave.
 #include "imaging/image_set.h"
+#include "passes/alignment_plan.h"
 #include "passes/blend_request.h"
 #include "passes/run_observer.h"
 #include "settings/settings.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -36,6 +38,9 @@ struct SaveJob {
   SaveTarget target;
   int jpegQuality = 100;
   BlendRequest request;
+  /// In an aligned run, the folder every aligned source is also written to as a 16-bit TIFF;
+  /// empty: none.
+  std::string alignedFramesFolder;
 };
 
 /// Asks for the file with the default name, the filter string and the settings' initial filter.
@@ -46,7 +51,9 @@ std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettin
 /// Checks the target first (see checkedSaveTarget), and at full size that its type can hold
 /// image 1's size, so that a bad output costs no blend; then blends and writes the result.
 /// Returns the rule's refusal of the image count, with nothing written, or nothing once the file
-/// is written. A cancel, even during the write, fails as Cancelled and writes nothing.
-std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer);
+/// is written. A cancel, even during the write, fails as Cancelled and writes nothing. An
+/// aligned run tells `alignment` where the sources lay and what the crop is.
+std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer,
+                                        std::shared_ptr<const AlignmentPlan> *alignment = nullptr);
 
 } // namespace lumicomb

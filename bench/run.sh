@@ -18,6 +18,7 @@ readonly PHOTO_COUNT=11
 readonly CACHE=bench/.cache
 readonly PHOTO_DIR="$CACHE/wallpapers"
 readonly FRAME_DIR="$CACHE/frames"
+readonly HANDHELD_DIR="$CACHE/handheld"
 readonly BUILD="$CACHE/build"
 readonly CLI="$BUILD/lumicomb-cli"
 readonly FLOOR="$BUILD/lumicomb-decode-floor"
@@ -39,6 +40,7 @@ readonly TOOLS=(
   average average-16 vips-sum gm
   sum-and-divide different-from-first floor most-different-from-average
   dynamic-range floor-2
+  handheld-median handheld-aligned floor-handheld
 )
 # The floor comes first, so the median with the budget is measured right after it, as the
 # photographs' rules are after theirs.
@@ -81,6 +83,29 @@ fetch_photos() {
     { apt-get update -qq && (cd "$download" && "${apt_download[@]}" >/dev/null); }
   dpkg -x "$download"/plasma-workspace-wallpapers_*.deb "$PHOTO_DIR"
   rm -rf "$download"
+}
+
+# A burst shot by hand, made from the first photograph: each frame moved by up to 2% of the side
+# and turned by up to 1.2 degrees about the centre, then saved as a JPEG of the same size.
+make_handheld() {
+  local i angle dx dy
+  if [ "$(find "$HANDHELD_DIR" -name 'shot-*.jpg' 2>/dev/null | wc -l)" -ne "$PHOTO_COUNT" ]; then
+    rm -rf "$HANDHELD_DIR"
+    mkdir -p "$HANDHELD_DIR"
+    for ((i = 0; i < PHOTO_COUNT; i++)); do
+      read -r angle dx dy < <(awk -v i="$i" 'BEGIN {
+        printf "%.3f %.2f %.2f\n", (i == 0) ? 0 : 1.2 * sin(i * 2.1), (i == 0) ? 0 : 50 * sin(i * 1.3),
+          (i == 0) ? 0 : 32 * cos(i * 0.7 + 1) }')
+      awk -v a="$angle" 'BEGIN { r = a * 3.14159265358979 / 180
+        printf "%.9f %.9f %.9f %.9f\n", cos(r), -sin(r), sin(r), cos(r) }' >"$WORK/matrix"
+      vips affine "${PHOTOS[0]}" "$HANDHELD_DIR/shot-$i.jpg[Q=95]" "$(cat "$WORK/matrix")" \
+        --oarea "0 0 2560 1600" --odx "$(awk -v d="$dx" -v a="$angle" 'BEGIN {
+          r = a * 3.14159265358979 / 180; printf "%.3f", d + 1280 - 1280 * cos(r) + 800 * sin(r) }')" \
+        --ody "$(awk -v d="$dy" -v a="$angle" 'BEGIN {
+          r = a * 3.14159265358979 / 180; printf "%.3f", d + 800 - 1280 * sin(r) - 800 * cos(r) }')"
+    done
+  fi
+  mapfile -t HANDHELD < <(find "$HANDHELD_DIR" -name 'shot-*.jpg' | LC_ALL=C sort)
 }
 
 # C collation so the choice of photographs does not depend on the locale.
@@ -137,6 +162,9 @@ command_for() {
     gm) COMMAND=(gm convert "${PHOTOS[@]}" -average -compress none "$out") ;;
     floor) COMMAND=("$FLOOR" "${PHOTOS[@]}") ;;
     floor-2) COMMAND=("$FLOOR" "${two[@]}") ;;
+    handheld-median) COMMAND=("$CLI" --quiet -r median -o "$out" "${HANDHELD[@]}") ;;
+    handheld-aligned) COMMAND=("$CLI" --quiet -r median --align -o "$out" "${HANDHELD[@]}") ;;
+    floor-handheld) COMMAND=("$FLOOR" "${HANDHELD[@]}") ;;
     *) COMMAND=("$CLI" --quiet -r "$tool" -o "$out" "${PHOTOS[@]}") ;;
   esac
 }
@@ -221,6 +249,9 @@ describe() {
     median-200-default) echo "median, default budget" ;;
     floor-200) echo "decode floor" ;;
     *-16) echo "${1%-16} --depth 16" ;;
+    handheld-median) echo "median" ;;
+    handheld-aligned) echo "median --align" ;;
+    floor-handheld) echo "decode floor" ;;
     *) echo "$1" ;;
   esac
 }
@@ -244,7 +275,7 @@ report() {
   echo "load average before the runs: $LOAD_BEFORE"
   printf '%-32s %10s %10s\n' "lumicomb-cli -r" 'wall ms' 'peak MB'
   for tool in "${TOOLS[@]}"; do
-    case "$tool" in vips-* | gm | floor* | *-16) continue ;; esac
+    case "$tool" in vips-* | gm | floor* | *-16 | handheld-*) continue ;; esac
     table_row "$tool"
   done
   for tool in "${TOOLS[@]}"; do
@@ -252,8 +283,10 @@ report() {
   done
   printf '%-32s %10s %10s\n' "peers" 'wall ms' 'peak MB'
   for tool in "${TOOLS[@]}"; do
-    case "$tool" in vips-* | gm | floor*) table_row "$tool" ;; esac
+    case "$tool" in vips-* | gm | floor | floor-2) table_row "$tool" ;; esac
   done
+  printf '%-32s %10s %10s\n' "a handheld burst of $PHOTO_COUNT" 'wall ms' 'peak MB'
+  for tool in handheld-median handheld-aligned floor-handheld; do table_row "$tool"; done
 
   # The rules that keep every photograph at once are held to the tool that sorts every position.
   echo
@@ -301,6 +334,13 @@ report() {
   for tool in average median; do
     ratio_line "$tool --depth 16 / $tool, peak memory" "${MEMORY[$tool-16]}" "${MEMORY[$tool]}" 2
   done
+
+  # Aligning fits every frame to image 1 on a fresh decode, then warps each as it is gathered.
+  echo
+  echo "alignment of a handheld burst"
+  ratio_line "(median --align - median) / floor" \
+    "$(awk -v a="${TIME[handheld-aligned]}" -v m="${TIME[handheld-median]}" 'BEGIN { print a - m }')" \
+    "${TIME[floor-handheld]}" 1.0
 }
 
 # The budget is what keeps a long sequence within reach of a small machine; without it, the
@@ -367,6 +407,7 @@ main() {
   [ ${#PHOTOS[@]} -eq "$PHOTO_COUNT" ] ||
     { echo "expected $PHOTO_COUNT photographs in $PHOTO_DIR, found ${#PHOTOS[@]}" >&2; exit 1; }
   build_tools
+  make_handheld
   # Other work on the machine shows in every figure; the load average says how much there was.
   LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
   measure

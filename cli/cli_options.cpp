@@ -94,9 +94,22 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   const QCommandLineOption noMetadata(
       "no-metadata", "Write no EXIF, XMP or IPTC; without it, a JPEG, TIFF or PNG result carries "
                      "image 1's, saying it is a blend. The colour profile is embedded either way.");
-  const QCommandLineOption quiet("quiet", "No progress bar.");
+  const QCommandLineOption align(
+      "align", "Align every image to image 1 before blending, for a burst shot by hand; the "
+               "result is cut to the part of image 1 that every aligned image covers.");
+  const QCommandLineOption alignModel(
+      "align-model",
+      "How the images may have moved: " + QString::fromStdString(alignModelNames()) +
+          " (default similarity: a shift, a turn and a change of scale). Implies --align.",
+      "MODEL", "similarity");
+  const QCommandLineOption saveAligned(
+      "save-aligned",
+      "Also write every aligned image, cut to the result, as a 16-bit TIFF into DIR (made if "
+      "missing). Implies --align.",
+      "DIR");
+  const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
   parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, memory, depth,
-                     noMetadata, quiet});
+                     noMetadata, align, alignModel, saveAligned, quiet});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
@@ -156,6 +169,19 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   }
   options.withMetadata = !parser.isSet(noMetadata);
   options.preview = parser.isSet(preview);
+  if (parser.isSet(align) || parser.isSet(alignModel) || parser.isSet(saveAligned)) {
+    options.alignment = alignModelNamed(parser.value(alignModel).trimmed().toLower().toStdString());
+    if (!options.alignment)
+      return misuse("unknown alignment model " + quotedValue(parser.value(alignModel)) + " (use " +
+                    alignModelNames() + ")");
+  }
+  if (parser.isSet(saveAligned)) {
+    if (options.preview)
+      return misuse("--save-aligned writes full-size images and cannot go with --preview");
+    options.alignedFolder = parser.value(saveAligned).toStdString();
+    if (options.alignedFolder.empty())
+      return misuse("no folder given to --save-aligned");
+  }
   options.quiet = parser.isSet(quiet);
 
   for (const QString &image : parser.positionalArguments())

@@ -1,5 +1,6 @@
 #pragma once
 // The command line of lumicomb-cli, parsed and checked.
+#include "align/align_model.h"
 #include "base/sample_depth.h"
 
 #include <QStringList>
@@ -20,9 +21,11 @@ struct CliOptions {
   std::optional<int> quality; ///< without it, the stored JPEG quality
   bool preview = false;
   SampleDepth depth = SampleDepth::Eight;
-  bool withMetadata = true;          ///< whether image 1's EXIF, XMP and IPTC are carried on
-  int threads = 0;                   ///< 0: all cores
-  std::optional<uint64_t> memoryMiB; ///< without it, a quarter of physical memory
+  bool withMetadata = true;            ///< whether image 1's EXIF, XMP and IPTC are carried on
+  int threads = 0;                     ///< 0: all cores
+  std::optional<uint64_t> memoryMiB;   ///< without it, a quarter of physical memory
+  std::optional<AlignModel> alignment; ///< without it, the images are blended as they stand
+  std::string alignedFolder;           ///< where --save-aligned writes the aligned images
   bool quiet = false;
   std::vector<std::string> images;
 };

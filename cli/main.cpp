@@ -39,6 +39,8 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.threads = options.threads;
   request.depth = options.depth;
   request.withMetadata = options.withMetadata;
+  request.alignment = options.alignment;
+  job.alignedFramesFolder = options.alignedFolder;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;
@@ -52,10 +54,14 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
   lumicomb::cli::TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
   lumicomb::cli::CliObserver observer(progress);
   observer.yield(); // a stop that came while the tool was starting
-  if (const std::optional<std::string> refusal = lumicomb::blendAndSave(set, job, observer)) {
+  std::shared_ptr<const lumicomb::AlignmentPlan> alignment;
+  if (const std::optional<std::string> refusal =
+          lumicomb::blendAndSave(set, job, observer, &alignment)) {
     std::cerr << "lumicomb-cli: " << *refusal << "\n";
     return kRunFailed;
   }
+  if (alignment && !options.quiet)
+    std::cerr << alignment->summary() << "\n";
   return 0;
 }
 

@@ -1,7 +1,9 @@
 // lumicomb-demo-stack: writes a burst of frames of one synthetic scene, each with its own sensor
 // noise and a red box walking across it, so that averaging visibly removes the noise and the
-// median removes the box.
+// median removes the box. With --handheld it writes a burst shot by hand instead: every frame
+// shifted and turned a little, so that only an aligned average is sharp.
 #include "base/errors.h"
+#include "demo/handheld_scene.h"
 #include "imaging/bitmap.h"
 #include "output/atomic_save.h"
 
@@ -58,11 +60,45 @@ void writeFrame(const std::string &path, int frame, int frames) {
   lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
 }
 
+/// Frame `frame` of a handheld burst: image 1 as shot, the others moved by up to 3% of the width
+/// and turned by up to 1.5 degrees about the centre, each with its own noise.
+void writeHandheldFrame(const std::string &path, int frame) {
+  constexpr int kHandheldWidth = 720;
+  constexpr int kHandheldHeight = 450;
+  const double turn = frame == 0 ? 0 : 1.5 * std::sin(frame * 2.3) * M_PI / 180;
+  const double dx = frame == 0 ? 0 : 21 * std::sin(frame * 1.7);
+  const double dy = frame == 0 ? 0 : 13 * std::cos(frame * 0.9 + 1);
+  const double cx = (kHandheldWidth - 1) / 2.0, cy = (kHandheldHeight - 1) / 2.0;
+  const double c = std::cos(turn), s = std::sin(turn);
+  lumicomb::HandheldShot shot;
+  shot.toImageOne = {c, -s, cx - c * cx + s * cy + dx, s, c, cy - s * cx - c * cy + dy, 0, 0, 1};
+  shot.noiseSigma = 16;
+  shot.noiseSeed = static_cast<uint64_t>(500 + frame);
+  const std::vector<uint8_t> rgb =
+      lumicomb::renderHandheldFrame(kHandheldWidth, kHandheldHeight, shot);
+  lumicomb::Bitmap bitmap = lumicomb::allocateRgb24(kHandheldWidth, kHandheldHeight);
+  for (int y = 0; y < kHandheldHeight; ++y) {
+    uint8_t *row = lumicomb::scanLine(bitmap.get(), kHandheldHeight - 1 - y);
+    const uint8_t *from = &rgb[static_cast<size_t>(3 * y * kHandheldWidth)];
+    for (int x = 0; x < kHandheldWidth; ++x) {
+      row[3 * x + FI_RGBA_RED] = from[3 * x];
+      row[3 * x + FI_RGBA_GREEN] = from[3 * x + 1];
+      row[3 * x + FI_RGBA_BLUE] = from[3 * x + 2];
+    }
+  }
+  lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+  const bool handheld = argc > 1 && std::string(argv[1]) == "--handheld";
+  if (handheld) {
+    --argc;
+    ++argv;
+  }
   if (argc < 2 || argc > 3) {
-    std::cerr << "usage: lumicomb-demo-stack FOLDER [FRAMES]\n";
+    std::cerr << "usage: lumicomb-demo-stack [--handheld] FOLDER [FRAMES]\n";
     return 2;
   }
   const int frames = argc == 3 ? std::clamp(std::atoi(argv[2]), 1, 99) : 7;
@@ -70,8 +106,12 @@ int main(int argc, char *argv[]) {
     std::filesystem::create_directories(argv[1]);
     for (int frame = 0; frame < frames; ++frame) {
       char name[32];
-      std::snprintf(name, sizeof name, "frame_%02d.png", frame + 1);
-      writeFrame((std::filesystem::path(argv[1]) / name).string(), frame, frames);
+      std::snprintf(name, sizeof name, handheld ? "shot_%02d.png" : "frame_%02d.png", frame + 1);
+      const std::string path = (std::filesystem::path(argv[1]) / name).string();
+      if (handheld)
+        writeHandheldFrame(path, frame);
+      else
+        writeFrame(path, frame, frames);
     }
   } catch (const std::exception &failure) {
     std::cerr << "lumicomb-demo-stack: " << failure.what() << "\n";

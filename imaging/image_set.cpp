@@ -55,6 +55,7 @@ void ImageSet::releaseAllBitmaps() {
   for (ImageEntry &e : m_entries) {
     e.fullSize.reset();
     e.preview.reset();
+    e.aligned.reset();
   }
 }
 

@@ -12,6 +12,9 @@ namespace lumicomb {
 struct ImageEntry {
   Bitmap fullSize; ///< the decoded picture, RGB of the run's depth, held only while it is needed
   Bitmap preview;  ///< the preview-size picture, kept until the previews are discarded
+  /// The full-size picture or the preview moved into image 1's frame and cropped, held only
+  /// while an aligned run needs it.
+  Bitmap aligned;
   int64_t width = 0;
   int64_t height = 0;
   int bitsPerPixel = 0; ///< depth stored in the file, before conversion to 24-bit

@@ -153,7 +153,7 @@ private:
                     static_cast<size_t>(m_rowBytes));
       if (m_offset == 0 && m_spill)
         m_spill->keepLaterBands(i, source);
-      m_context.set.entry(i).fullSize.reset();
+      releaseSource(m_context, i);
     }
     m_progress.sourceGathered();
   }

@@ -1,11 +1,14 @@
 #pragma once
 // What a front end asks a blend run for, built and checked where the user's choices are read:
 // the rule and its numbers, which bitmaps, and how much of the machine it may take.
+#include "align/align_model.h"
 #include "base/memory_budget.h"
 #include "base/sample_depth.h"
 #include "imaging/image_loading.h"
 #include "passes/run_mode.h"
 #include "rules/rule_registry.h"
+
+#include <optional>
 
 namespace lumicomb {
 
@@ -20,6 +23,8 @@ struct BlendRequest {
   SampleDepth depth = SampleDepth::Eight;
   /// Whether image 1's EXIF, XMP and IPTC are read for the result to carry on.
   bool withMetadata = true;
+  /// The model every source is aligned to image 1 with; nothing blends them as they stand.
+  std::optional<AlignModel> alignment;
 };
 
 } // namespace lumicomb

@@ -10,6 +10,8 @@
 
 namespace lumicomb {
 
+struct AlignmentPlan;
+
 struct PassContext {
   ImageSet &set;
   RunMode mode;
@@ -25,6 +27,9 @@ struct PassContext {
   const std::vector<uint8_t> *targetProfile = nullptr;
   /// Where the sources' warnings go; null drops them.
   RunWarnings *warnings = nullptr;
+  /// Where each source lies in image 1's frame, and the crop the result is cut to; null when the
+  /// sources are blended as they stand.
+  const AlignmentPlan *alignment = nullptr;
 
   bool usesPreviews() const { return mode == RunMode::Previews; }
   /// Bytes of one RGB picture of the given size at the run's depth.

@@ -2,6 +2,8 @@
 
 #include "base/errors.h"
 #include "base/memory_budget.h"
+#include "passes/aligned_sources.h"
+#include "passes/alignment_plan.h"
 
 #include <algorithm>
 
@@ -10,15 +12,6 @@ namespace {
 
 std::string sizeText(int64_t width, int64_t height) {
   return std::to_string(width) + "x" + std::to_string(height);
-}
-
-[[noreturn]] void refuseSize(const PassContext &context, int i, PictureSize actual,
-                             PictureSize first) {
-  throw LumicombError(ErrorKind::SizeMismatch, quoted(context.set.imagePath(i)) + " is " +
-                                                   sizeText(actual.width, actual.height) +
-                                                   " pixels, but " +
-                                                   quoted(context.set.imagePath(1)) + " is " +
-                                                   sizeText(first.width, first.height));
 }
 
 bool needsDecoding(const PassContext &context) {
@@ -31,6 +24,8 @@ bool needsDecoding(const PassContext &context) {
 }
 
 PictureSize resultSizeFor(const PassContext &context, const ImageHeader &first) {
+  if (context.alignment)
+    return {context.alignment->crop.width, context.alignment->crop.height};
   if (!context.usesPreviews())
     return {first.width, first.height};
   if (const FIBITMAP *preview = context.set.entry(1).preview.get())
@@ -43,6 +38,14 @@ PictureSize resultSizeFor(const PassContext &context, const ImageHeader &first) 
 
 PictureSize sizeOf(const FIBITMAP *bitmap) { return {widthOf(bitmap), heightOf(bitmap)}; }
 
+void refuseOtherSize(const PassContext &context, int i, PictureSize actual, PictureSize first) {
+  throw LumicombError(ErrorKind::SizeMismatch, quoted(context.set.imagePath(i)) + " is " +
+                                                   sizeText(actual.width, actual.height) +
+                                                   " pixels, but " +
+                                                   quoted(context.set.imagePath(1)) + " is " +
+                                                   sizeText(first.width, first.height));
+}
+
 DecodingPlan planDecoding(const PassContext &context,
                           const std::function<uint64_t(PictureSize result)> &heldBeside,
                           size_t queueWanted) {
@@ -53,7 +56,7 @@ DecodingPlan planDecoding(const PassContext &context,
     plan.queueLimit = queueWanted;
     const ImageEntry &first = context.set.entry(1);
     plan.photograph = {first.width, first.height};
-    plan.result = sizeOf(first.preview.get());
+    plan.result = resultSizeFor(context, plan.first);
     return plan;
   }
   DecodeOptions limits;
@@ -68,6 +71,8 @@ DecodingPlan planDecoding(const PassContext &context,
   requireDecodeFits(firstPath, plan.first, limits);
   // From here on the plan counts what a decode holds at the run's depth.
   plan.first.decodeBytes = decodeBytesAt(plan.first, limits.depth);
+  if (context.alignment) // the warped copy is made beside the decode
+    plan.first.decodeBytes += context.pictureBytes(plan.result.width, plan.result.height);
 
   const uint64_t fit =
       (context.memoryBudget - plan.heldBeside) / std::max<uint64_t>(plan.first.decodeBytes, 1);
@@ -87,15 +92,16 @@ void prepareDecodingMemory(const DecodingPlan &plan, uint64_t held) {
   preparePictureMemory(held + pictures * kDecodingFootprint * decoding);
 }
 
-void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
-  ImageEntry &entry = context.set.entry(i);
-  if (context.usesPreviews() ? bool(entry.preview) : bool(entry.fullSize))
-    return;
+namespace {
+
+void decodeSource(const PassContext &context, const DecodingPlan &plan, int i) {
   DecodeOptions limits;
   limits.memoryBudget = context.memoryBudget;
   limits.heldBeside = plan.heldBeside;
   limits.depth = context.depth;
-  limits.keepEightBitSamples = true; // every pass reads its sources' rows through rowAtDepth
+  // Every pass reads its sources' rows through rowAtDepth; but a warp of 8-bit samples keeps
+  // only 8 bits of what it interpolates.
+  limits.keepEightBitSamples = !context.alignment;
   limits.targetProfile = context.targetProfile;
   if (context.warnings)
     limits.warn = [&context](const std::string &warning) { context.warnings->add(warning); };
@@ -103,8 +109,8 @@ void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
     limits.checkHeader = [&](const ImageHeader &header) {
       // A source of another size is refused before it is decoded, whatever size it claims.
       if (header.width != plan.first.width || header.height != plan.first.height)
-        refuseSize(context, i, {header.width, header.height},
-                   {plan.first.width, plan.first.height});
+        refuseOtherSize(context, i, {header.width, header.height},
+                        {plan.first.width, plan.first.height});
     };
   if (context.usesPreviews())
     makePreview(context.set, i, context.box, limits);
@@ -112,9 +118,40 @@ void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
     loadFullSize(context.set, i, limits);
 }
 
+/// Image 1 is only cut to the crop: its transform is the identity, which copies samples as
+/// they are. The full-size decode goes as soon as its warped copy is made.
+void alignSource(const PassContext &context, int i) {
+  ImageEntry &entry = context.set.entry(i);
+  const AlignmentPlan &alignment = *context.alignment;
+  const FIBITMAP *loaded = context.usesPreviews() ? entry.preview.get() : entry.fullSize.get();
+  entry.aligned =
+      warpedCopy(loaded, alignment.toImageOne.at(static_cast<size_t>(i - 1)), alignment.crop);
+  entry.fullSize.reset();
+}
+
+} // namespace
+
+void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
+  ImageEntry &entry = context.set.entry(i);
+  if (context.alignment && entry.aligned)
+    return;
+  if (!(context.usesPreviews() ? bool(entry.preview) : bool(entry.fullSize)))
+    decodeSource(context, plan, i);
+  if (context.alignment)
+    alignSource(context, i);
+}
+
 const FIBITMAP *loadedSource(const PassContext &context, int i) {
   const ImageEntry &entry = context.set.entry(i);
+  if (context.alignment)
+    return entry.aligned.get();
   return context.usesPreviews() ? entry.preview.get() : entry.fullSize.get();
+}
+
+void releaseSource(const PassContext &context, int i) {
+  ImageEntry &entry = context.set.entry(i);
+  entry.fullSize.reset();
+  entry.aligned.reset();
 }
 
 void requireSameSize(const PassContext &context, int i, PictureSize photograph,
@@ -124,7 +161,7 @@ void requireSameSize(const PassContext &context, int i, PictureSize photograph,
     if (i == 1)
       throw LumicombError(ErrorKind::SizeMismatch,
                           quoted(context.set.imagePath(1)) + " changed size during the blend");
-    refuseSize(context, i, {entry.width, entry.height}, photograph);
+    refuseOtherSize(context, i, {entry.width, entry.height}, photograph);
   }
   // Previews made earlier under other preview settings can differ although the photographs agree.
   const PictureSize actual = sizeOf(loadedSource(context, i));
@@ -136,8 +173,10 @@ void requireSameSize(const PassContext &context, int i, PictureSize photograph,
 }
 
 SourceRelease::~SourceRelease() {
-  for (int i = 1; i <= m_set.sourceCount(); ++i)
+  for (int i = 1; i <= m_set.sourceCount(); ++i) {
     m_set.entry(i).fullSize.reset();
+    m_set.entry(i).aligned.reset();
+  }
 }
 
 } // namespace lumicomb

@@ -38,12 +38,19 @@ DecodingPlan planDecoding(const PassContext &context,
 /// picture in decoding with the decoder's own working memory beside it.
 void prepareDecodingMemory(const DecodingPlan &plan, uint64_t held);
 
-/// Makes sure source i's bitmap for the run mode is loaded: its preview, or its full size. Its
+/// Makes sure source i's bitmap for the run mode is loaded: its preview, or its full size, and in
+/// an aligned run that moved into image 1's frame and cropped, in place of the full size. Its
 /// header is checked first: against the budget, and, for the others, against image 1's size.
 void loadSource(const PassContext &context, const DecodingPlan &plan, int i);
 /// Source i's loaded bitmap for the run mode. At 16 bits it may be 24-bit, if its samples are
 /// 8-bit and its colours needed no conversion: read its rows with rowAtDepth.
 const FIBITMAP *loadedSource(const PassContext &context, int i);
+/// Lets go of source i's full-size bitmaps once a pass has what it needs of them.
+void releaseSource(const PassContext &context, int i);
+
+/// Refuses source i, naming it and image 1 with both sizes, for being another size than image 1.
+[[noreturn]] void refuseOtherSize(const PassContext &context, int i, PictureSize actual,
+                                  PictureSize first);
 
 /// Fails with a message naming the file and both sizes when source i's photograph is not
 /// `photograph` (image 1's), or its loaded bitmap is not `expected`. Image 1 itself fails only
@@ -51,7 +58,7 @@ const FIBITMAP *loadedSource(const PassContext &context, int i);
 void requireSameSize(const PassContext &context, int i, PictureSize photograph,
                      PictureSize expected);
 
-/// Releases every full-size source bitmap when the pass ends, also when it fails.
+/// Releases every full-size and aligned source bitmap when the pass ends, also when it fails.
 class SourceRelease {
 public:
   explicit SourceRelease(ImageSet &set) : m_set(set) {}

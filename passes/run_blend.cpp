@@ -66,12 +66,17 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
   RunWarnings warnings;
   if (!previews)
     takeImageOnesInfo(set, request, outcome, warnings);
-  const PassContext context{
+  PassContext context{
       set,      request.mode,         request.box,
       observer, request.memoryBudget, request.threads > 0 ? request.threads : workerThreads(),
       depth,    &outcome.iccProfile,  &warnings};
   {
     const ProgressShown progress(observer);
+    if (request.alignment) {
+      outcome.alignment =
+          std::make_shared<const AlignmentPlan>(planAlignment(context, *request.alignment));
+      context.alignment = outcome.alignment.get();
+    }
     outcome.picture =
         rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
   }

@@ -1,6 +1,7 @@
 #pragma once
 // The one entry point through which a front end asks for a blend: a request in, a picture out.
 #include "imaging/photo_metadata.h"
+#include "passes/alignment_plan.h"
 #include "passes/blend_request.h"
 #include "passes/run_observer.h"
 
@@ -19,13 +20,16 @@ struct BlendOutcome {
   /// Image 1's metadata, for the saved file; null when it had none or it could not be read.
   std::shared_ptr<const PhotoMetadata> metadata;
   int sources = 0; ///< how many images went into the picture
+  /// In an aligned run, where each source lay in image 1's frame and the crop the picture is of.
+  std::shared_ptr<const AlignmentPlan> alignment;
 };
 
 /// Blends the sources with the request's rule into a new RGB picture of image 1's size for the
-/// run mode, at the request's depth (previews at 8 bits), in image 1's colour profile. Warnings
-/// about the sources go to the observer once the picture is made. Fails, naming the file or value
-/// at fault, with no source holding a full-size bitmap afterwards; so does a cancel, through the
-/// observer's yield.
+/// run mode (in an aligned run, of the crop that every source covers once moved onto image 1), at
+/// the request's depth (previews at 8 bits), in image 1's colour profile. Warnings about the
+/// sources go to the observer once the picture is made. Fails, naming the file or value at fault,
+/// with no source holding a full-size bitmap afterwards; so does a cancel, through the observer's
+/// yield.
 ///
 /// A rule that refuses the number of images decodes nothing and says why in the outcome; a
 /// preview run then returns image 1's preview, which is what the result box shows after it.

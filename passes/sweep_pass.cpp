@@ -110,7 +110,7 @@ private:
       m_progress.rowRead();
       m_rule.collect(i, y, rowAtDepth(source, y, m_context.depth, widened));
     });
-    m_context.set.entry(i).fullSize.reset();
+    releaseSource(m_context, i);
   }
 
   const PassContext &m_context;

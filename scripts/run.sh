@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Lumicomb and makes a small demo burst. With a display it opens the desktop program with
-# the burst loaded and previewed; without one it blends the burst with lumicomb-cli instead.
+# Builds Lumicomb and makes two small demo bursts: one on a tripod, one shot by hand, whose plain
+# and aligned averages it writes as a before/after pair. With a display it then opens the desktop
+# program with the first burst loaded and previewed; without one it blends that burst with
+# lumicomb-cli instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh lumicomb lumicomb-cli lumicomb-demo-stack
@@ -8,6 +10,15 @@ out=demo-output
 rm -rf "$out/frames"
 build/lumicomb-demo-stack "$out/frames" 7
 frames=("$out"/frames/frame_*.png)
+
+rm -rf "$out/handheld"
+build/lumicomb-demo-stack --handheld "$out/handheld" 9
+shots=("$out"/handheld/shot_*.png)
+build/lumicomb-cli --quiet --rule average -o "$out/handheld-average.png" "${shots[@]}"
+build/lumicomb-cli --rule average --align -o "$out/handheld-average-aligned.png" "${shots[@]}"
+echo "A burst of ${#shots[@]} frames shot by hand, in $out/handheld:"
+echo "  $out/handheld-average.png          (before: the frames blended as they stand, a smear)"
+echo "  $out/handheld-average-aligned.png  (after: aligned first with --align, sharp and clean)"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Opening Lumicomb with the ${#frames[@]} demo frames from $out/frames"

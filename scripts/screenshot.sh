@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot.png: the real desktop program on a virtual display, with the demo burst
-# loaded and previewed. Needs Debian's xvfb, x11-apps (xwd) and netpbm, installed if missing.
+# Makes docs/screenshot.png: the real desktop program on a virtual display, with the handheld demo
+# burst loaded and previewed with "Align images" ticked. Needs Debian's xvfb, x11-apps (xwd) and netpbm, installed if missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +18,9 @@ fi
 bash scripts/build.sh lumicomb lumicomb-demo-stack >/dev/null
 work=$(mktemp -d)
 trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
-build/lumicomb-demo-stack "$work/frames" 7 >/dev/null
+build/lumicomb-demo-stack --handheld "$work/frames" 9 >/dev/null
+mkdir -p "$work/config"
+printf '[setting]\nAlignImages=1\n' >"$work/config/Lumicomb.ini"
 
 # A display number of our own, and a settings folder of our own so the user's settings do not
 # change what the picture shows.
@@ -26,10 +28,10 @@ display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
-DISPLAY=$display XDG_CONFIG_HOME=$work/config build/lumicomb --preview "$work"/frames/frame_*.png \
+DISPLAY=$display XDG_CONFIG_HOME=$work/config build/lumicomb --preview "$work"/frames/shot_*.png \
   >/dev/null 2>&1 &
 app=$!
-# The preview of seven 640x400 frames is ready well within this.
+# The aligned preview of nine 720x450 frames is ready well within this.
 sleep 4
 mkdir -p docs
 DISPLAY=$display xwd -silent -name "Orvandel Lumicomb" | xwdtopnm 2>/dev/null | pnmtopng \

@@ -73,6 +73,7 @@ RunningSettings loadSettings(const SettingsStore &store) {
       storedNumber(store, "JPEGcompression", defaults.jpegQuality, kJpegQualityRange);
   const int64_t bitDepth = storedNumber(store, "BitDepth", defaults.bitDepth, {0, 64});
   loaded.bitDepth = bitDepth == 16 ? 16 : defaults.bitDepth;
+  loaded.alignImages = store.value(kAlignImagesKey).value_or("0") == "1";
   return loaded;
 }
 
@@ -82,6 +83,11 @@ void saveSettings(SettingsStore &store, const RunningSettings &settings) {
   store.setValue("FileType", settings.fileType);
   store.setValue("JPEGcompression", std::to_string(settings.jpegQuality));
   store.setValue("BitDepth", std::to_string(settings.bitDepth));
+  saveAlignImages(store, settings.alignImages);
+}
+
+void saveAlignImages(SettingsStore &store, bool align) {
+  store.setValue(kAlignImagesKey, align ? "1" : "0");
 }
 
 } // namespace lumicomb

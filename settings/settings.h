@@ -11,7 +11,8 @@ struct RunningSettings {
   int64_t previewHeight = 300;
   std::string fileType = "JPG"; ///< matches no save type on purpose: the save offers JPEG first
   int64_t jpegQuality = 100;
-  int64_t bitDepth = 8; ///< bits kept of every channel when saving: 8 or 16
+  int64_t bitDepth = 8;     ///< bits kept of every channel when saving: 8 or 16
+  bool alignImages = false; ///< whether runs align every image to image 1 first
 };
 
 /// Ranges of the setup dialog; stored numbers outside them are clamped.
@@ -40,10 +41,15 @@ private:
 };
 
 /// Reads the settings. A stored value that is not a number takes the built-in default; a number
-/// outside its range is clamped into it, but a bit depth other than 8 or 16 takes 8.
+/// outside its range is clamped into it, but a bit depth other than 8 or 16 takes 8. Alignment is
+/// on only when stored as 1.
 RunningSettings loadSettings(const SettingsStore &store);
+
+inline constexpr char kAlignImagesKey[] = "AlignImages";
 
 /// Writes every value, changed or not.
 void saveSettings(SettingsStore &store, const RunningSettings &settings);
+/// Writes the one value the image window changes itself, as soon as it changes.
+void saveAlignImages(SettingsStore &store, bool align);
 
 } // namespace lumicomb

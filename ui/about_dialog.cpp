@@ -56,7 +56,8 @@ AboutDialog::AboutDialog(QWidget *parent)
                {32, 48, 201, 25});
   centredLabel(this, name::kCredit, tr("Uses FreeImage \u00A9 module"), {32, 88, 201, 17});
   QLabel *libraries = centredLabel(this, name::kLibraries,
-                                   QString::fromStdString(libraryVersions()), {8, 106, 249, 17});
+                                   QString::fromStdString(libraryVersions()), {8, 104, 249, 28});
+  libraries->setWordWrap(true); // four libraries take two lines
   QFont small = libraries->font();
   small.setPointSizeF(small.pointSizeF() * 0.85);
   libraries->setFont(small);

@@ -41,6 +41,8 @@ inline constexpr char kSourcePicture[] = "PicSmallFrom";
 inline constexpr char kResultPicture[] = "PicSmallTo";
 inline constexpr char kProgressBar[] = "ImgProgressBar";
 inline constexpr char kCancel[] = "CmdCancel";
+inline constexpr char kAlignImages[] = "CheckAlignImages";
+inline constexpr char kAlignment[] = "LabelAlignment";
 
 /// The rule group's button for a rule: the group's name followed by the rule's index.
 inline QByteArray ruleButton(int index) { return kRuleGroup + QByteArray::number(index); }

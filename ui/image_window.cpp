@@ -12,10 +12,12 @@
 #include "ui/placed_widgets.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -139,6 +141,15 @@ void ImageWindow::buildRuleGroup() {
                         name::kDivisorBox, {240, 16, 57, 19});
   m_limitBox = placed(new QLineEdit(defaultText(RuleParameter::Limit), m_parameterFrame),
                       name::kLimitBox, {240, 96, 57, 19});
+  m_alignBox = placed(new QCheckBox(tr("Align images"), m_parameterFrame), name::kAlignImages,
+                      {8, 212, 228, 17});
+  m_alignBox->setToolTip(tr("Align every image to image 1 before blending, for a burst shot by "
+                            "hand. The result is cut to the part that every image covers."));
+  m_alignBox->setChecked(m_settings.alignImages);
+  connect(m_alignBox, &QCheckBox::toggled, this, [this](bool align) {
+    m_settings.alignImages = align;
+    emit alignImagesChanged(align);
+  });
 }
 
 void ImageWindow::buildRunButtons() {
@@ -167,6 +178,9 @@ void ImageWindow::buildPictures() {
   m_progressBar->hide();
   m_cancelButton = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {0, 0, 0, 0});
   m_cancelButton->setShortcut(Qt::Key_Escape);
+  // Shares the progress row, which is free once a run is over.
+  m_alignmentLabel = placed(new QLabel(this), name::kAlignment, {344, 536, 353, 17});
+  m_alignmentLabel->hide();
   connect(m_cancelButton, &QPushButton::clicked, &m_runner, &BlendRunner::requestCancel);
   placeProgressRow(m_progressBar->y(), 353);
 }
@@ -179,10 +193,21 @@ void ImageWindow::placeProgressRow(int top, int width) {
   m_cancelButton->setGeometry(m_progressBar->x() + barWidth + kCancelGap,
                               top + (m_progressBar->height() - kCancelSize.height()) / 2,
                               cancelWidth, kCancelSize.height());
+  m_alignmentLabel->setGeometry(m_progressBar->x(), top, width, m_alignmentLabel->height());
+}
+
+void ImageWindow::showAlignment(const std::shared_ptr<const AlignmentPlan> &alignment) {
+  m_alignmentLabel->setText(alignment ? sentence(QString::fromStdString(alignment->summary()))
+                                      : QString());
+  m_alignmentLabel->setVisible(alignment != nullptr);
 }
 
 void ImageWindow::connectRunner() {
-  connect(&m_runner, &BlendRunner::progressVisibleChanged, m_progressBar, &QWidget::setVisible);
+  connect(&m_runner, &BlendRunner::progressVisibleChanged, this, [this](bool visible) {
+    m_progressBar->setVisible(visible);
+    if (visible)
+      m_alignmentLabel->hide();
+  });
   connect(&m_runner, &BlendRunner::progressMaximumChanged, this, [this](double maximum) {
     m_progressBar->setRange(0, static_cast<int>(std::max(1.0, maximum)));
   });
@@ -286,6 +311,8 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   request.mode = mode;
   request.depth = m_settings.bitDepth == 16 ? SampleDepth::Sixteen : SampleDepth::Eight;
   request.box = previewBox();
+  if (m_alignBox->isChecked())
+    request.alignment = AlignModel::Similarity;
   const bool read = succeedsOrSays(this, [&] {
     request.parameters =
         ruleParameters(ruleDescription(request.rule), m_divisorBox->text().toStdString(),
@@ -308,6 +335,7 @@ void ImageWindow::runPreview() {
            [this, outcome] {
              if (outcome->picture)
                showAtOwnSize(m_resultPicture, outcome->picture.get());
+             showAlignment(outcome->alignment);
              if (outcome->refusal)
                showMessageBox(this, QString::fromStdString(*outcome->refusal));
            });
@@ -323,14 +351,19 @@ void ImageWindow::runSave() {
   succeedsOrSays(this, [&] { target = askSaveTarget(m_set, m_settings, m_saveDialog); });
   if (!target)
     return;
-  const SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request};
+  const SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request, {}};
   auto refusal = std::make_shared<std::optional<std::string>>();
-  startRun([this, job,
-            refusal](RunObserver &observer) { *refusal = blendAndSave(m_set, job, observer); },
-           [this, refusal] {
-             if (*refusal)
-               showMessageBox(this, QString::fromStdString(**refusal));
-           });
+  auto alignment = std::make_shared<std::shared_ptr<const AlignmentPlan>>();
+  startRun(
+      [this, job, refusal, alignment](RunObserver &observer) {
+        *refusal = blendAndSave(m_set, job, observer, alignment.get());
+      },
+      [this, refusal, alignment] {
+        if (*refusal)
+          showMessageBox(this, QString::fromStdString(**refusal));
+        else
+          showAlignment(*alignment);
+      });
 }
 
 void ImageWindow::startRun(BlendRunner::Job job, std::function<void()> whenDone) {

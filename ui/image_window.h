@@ -12,9 +12,12 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QButtonGroup;
+class QCheckBox;
+class QLabel;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
@@ -50,6 +53,8 @@ signals:
   void runningChanged(bool running);
   /// The window has closed and let go of the set's bitmaps.
   void closed();
+  /// The user ticked or cleared "Align images"; the running settings already say so.
+  void alignImagesChanged(bool align);
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -80,6 +85,8 @@ private:
   void layOutPictureColumn();
   void placeProgressRow(int top, int width);
   void growToFitPictureColumn();
+  /// Says under the result where an aligned run cut it; nothing after an unaligned one.
+  void showAlignment(const std::shared_ptr<const AlignmentPlan> &alignment);
 
   ImageSet &m_set;
   RunningSettings &m_settings;
@@ -107,6 +114,8 @@ private:
   PictureBox *m_resultPicture = nullptr;
   QProgressBar *m_progressBar = nullptr;
   QPushButton *m_cancelButton = nullptr;
+  QCheckBox *m_alignBox = nullptr;
+  QLabel *m_alignmentLabel = nullptr;
 };
 
 } // namespace lumicomb::ui

@@ -1,9 +1,11 @@
 #include "ui/main_window.h"
 
+#include "base/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/app_title.h"
 #include "ui/control_names.h"
 #include "ui/image_window.h"
+#include "ui/message_box.h"
 #include "ui/setup_dialog.h"
 
 #include <QCloseEvent>
@@ -77,6 +79,13 @@ ImageWindow *MainWindow::imageWindow() {
   subWindow->setWindowIcon(windowIcon());
   subWindow->installEventFilter(this);
   connect(window, &ImageWindow::runningChanged, this, &MainWindow::updateActions);
+  connect(window, &ImageWindow::alignImagesChanged, this, [this](bool align) {
+    try {
+      saveAlignImages(m_store, align);
+    } catch (const std::exception &error) {
+      showMessageBox(this, QString::fromStdString(oneLine(error.what())));
+    }
+  });
   // Forgotten at once, not when the closed window is finally deleted, so that the next
   // request opens a fresh one.
   connect(window, &ImageWindow::closed, this, [this] {

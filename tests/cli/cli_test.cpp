@@ -1,6 +1,7 @@
 // Runs the built lumicomb-cli as a separate process, the way scripts and users call it, and checks
 // the files it writes, its exit status and what it prints.
 #include "rules/rule_registry.h"
+#include "support/handheld_stacks.h"
 #include "support/reference_blends.h"
 #include "support/run_program.h"
 
@@ -368,6 +369,8 @@ TEST_F(CliTest, MisuseExitsWith2AndWritesNothing) {
       {"-t", "GIF", "-o", result, images[0]},
       {"-o", output("result.gif"), images[0]},
       {"-o", output("result"), images[0]},
+      {"--align-model", "rigid", "-o", result, images[0]},
+      {"--preview", "--save-aligned", output("aligned"), "-o", result, images[0]},
   };
   for (const std::vector<std::string> &arguments : misuses) {
     std::string line;
@@ -620,6 +623,45 @@ TEST_F(CliTest, StopSignalsCancelTheRunAndLeaveNothingBehind) {
         EXPECT_EQ(readWholeFile(kept), "an earlier result");
       }
     }
+  }
+}
+
+} // namespace
+} // namespace lumicomb::test
+
+namespace lumicomb::test {
+namespace {
+
+TEST_F(CliTest, AlignedRunsReportTheCropAndSaveEveryAlignedFrameAtSixteenBits) {
+  std::vector<Picture> burst;
+  for (const auto &[dx, dy, degrees] :
+       {std::tuple{0.0, 0.0, 0.0}, {9.4, -6.2, 1.1}, {-7.7, 4.8, -0.7}})
+    burst.push_back(
+        handheldPicture(320, 240, handheldShot(320, 240, dx, dy, degrees, 4, burst.size())));
+  std::vector<std::string> images = writeStack(burst);
+  const std::string aligned = output("aligned");
+  const std::string result = output("median.tif");
+  std::vector<std::string> arguments = {"-r", "median", "--save-aligned", aligned, "-o", result};
+  arguments.insert(arguments.end(), images.begin(), images.end());
+  const RunResult run = this->run(arguments);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+
+  const Bitmap median(FreeImage_Load(FIF_TIFF, result.c_str(), 0));
+  ASSERT_TRUE(median);
+  const unsigned width = FreeImage_GetWidth(median.get()),
+                 height = FreeImage_GetHeight(median.get());
+  EXPECT_LT(width, 320u);
+  EXPECT_TRUE(run.err.starts_with("aligned 3 frames; result " + std::to_string(width) + "x" +
+                                  std::to_string(height) + " at +"))
+      << run.err;
+  EXPECT_EQ(namesIn(aligned),
+            (std::set<std::string>{"0001-source1.tif", "0002-source2.tif", "0003-source3.tif"}));
+  for (const std::string &name : namesIn(aligned)) {
+    const Bitmap frame(FreeImage_Load(FIF_TIFF, (fs::path(aligned) / name).c_str(), 0));
+    ASSERT_TRUE(frame) << name;
+    EXPECT_EQ(FreeImage_GetImageType(frame.get()), FIT_RGB16) << name;
+    EXPECT_EQ(FreeImage_GetWidth(frame.get()), width) << name;
+    EXPECT_EQ(FreeImage_GetHeight(frame.get()), height) << name;
   }
 }
 

@@ -22,6 +22,7 @@ TEST_F(SettingsTest, AnEmptyStoreGivesTheBuiltInDefaults) {
   EXPECT_EQ(loaded.fileType, "JPG");
   EXPECT_EQ(loaded.jpegQuality, 100);
   EXPECT_EQ(loaded.bitDepth, 8);
+  EXPECT_FALSE(loaded.alignImages);
 }
 
 TEST_F(SettingsTest, ABitDepthOtherThan8Or16FallsBackTo8) {
@@ -71,6 +72,7 @@ TEST_F(SettingsTest, SavedSettingsComeBackAsPlainText) {
   chosen.fileType = "TIFF";
   chosen.jpegQuality = 42;
   chosen.bitDepth = 16;
+  chosen.alignImages = true;
   saveSettings(store, chosen);
 
   const RunningSettings loaded = loadSettings(SettingsStore(iniPath));
@@ -79,6 +81,7 @@ TEST_F(SettingsTest, SavedSettingsComeBackAsPlainText) {
   EXPECT_EQ(loaded.fileType, "TIFF");
   EXPECT_EQ(loaded.jpegQuality, 42);
   EXPECT_EQ(loaded.bitDepth, 16);
+  EXPECT_TRUE(loaded.alignImages);
   const std::string text = test::readWholeFile(iniPath);
   EXPECT_NE(text.find("[setting]"), std::string::npos);
   EXPECT_NE(text.find("PreviewWidth=275"), std::string::npos);

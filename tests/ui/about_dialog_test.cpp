@@ -28,7 +28,7 @@ TEST(AboutDialogTest, ShowsTheProductItsRevisionAndTheImageLibrary) {
   EXPECT_EQ(labelText(about, "Label1"), "Orvandel Lumicomb");
   EXPECT_EQ(labelText(about, "LabelRevision"), "Revision 1.0.2");
   EXPECT_EQ(labelText(about, "Label2"), QString::fromUtf8("Uses FreeImage \u00A9 module"));
-  for (const char *library : {"FreeImage 3.", "LittleCMS 2.", "Exiv2 0."})
+  for (const char *library : {"FreeImage 3.", "LittleCMS 2.", "Exiv2 0.", "OpenCV 4."})
     EXPECT_TRUE(labelText(about, "LabelLibraries").contains(library)) << library;
   const auto *image = about.findChild<QLabel *>("Image1");
   ASSERT_NE(image, nullptr);

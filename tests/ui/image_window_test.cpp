@@ -5,6 +5,8 @@
 #include "ui/window_fixture.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -173,6 +175,30 @@ TEST_F(WindowTest, PreviewDrawsTheBlendOfThePreviewsAtThePreviewSize) {
   EXPECT_EQ(to->size(), QSize(400, 208));
   EXPECT_EQ(to->picture(), toImage(test::toBitmap(expected).get()));
   EXPECT_FALSE(control<QProgressBar>("ImgProgressBar")->isVisible());
+}
+
+TEST_F(WindowTest, AlignImagesIsKeptAsASettingAndAnAlignedPreviewSaysWhereItCut) {
+  auto *align = control<QCheckBox>("CheckAlignImages");
+  EXPECT_EQ(align->text(), "Align images");
+  EXPECT_EQ(align->parentWidget()->objectName(), "FrameEquip");
+  EXPECT_FALSE(align->isChecked());
+  auto *report = control<QLabel>("LabelAlignment");
+
+  const test::Picture frame = test::randomStack(1, 300, 200, 9)[0];
+  main->imageSet().append(dir.path().string(), test::writeStack(dir, {frame, frame}));
+  imageWindow()->refreshImageList();
+  align->click();
+  EXPECT_EQ(store.value("AlignImages"), "1");
+  click("CmdFreeImage");
+  waitForRun();
+  EXPECT_TRUE(report->isVisible());
+  EXPECT_EQ(report->text(), "Aligned 2 frames; result 300x200 at +0+0");
+
+  align->click();
+  EXPECT_EQ(store.value("AlignImages"), "0");
+  click("CmdFreeImage");
+  waitForRun();
+  EXPECT_FALSE(report->isVisible());
 }
 
 TEST_F(WindowTest, ControlsThatCouldDisturbARunAreUnavailableUntilItEnds) {

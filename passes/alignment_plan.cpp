@@ -1,0 +1,157 @@
+#include "passes/alignment_plan.h"
+
+#include "align/alignment_estimate.h"
+#include "align/common_rectangle.h"
+#include "base/errors.h"
+#include "base/parallel_for.h"
+#include "passes/aligned_sources.h"
+#include "passes/pass_sources.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace lumicomb {
+namespace {
+
+/// The long side of the grey copies a full-size fit works on: the size its features are matched
+/// at, beyond which a copy would only be reduced again.
+constexpr int64_t kFullSizeFitSide = 1024;
+
+/// Counts fitted frames on the progress indicator, and yields between them.
+class FitProgress {
+public:
+  FitProgress(RunObserver &observer, int frames) : m_observer(observer) {
+    observer.setProgressMaximum(std::max(frames, 1));
+    observer.setProgressValue(0);
+  }
+  void yield() {
+    std::lock_guard lock(m_mutex);
+    m_observer.yield();
+  }
+  void frameFitted() {
+    std::lock_guard lock(m_mutex);
+    m_observer.setProgressValue(++m_fitted);
+    m_observer.yield();
+  }
+
+private:
+  RunObserver &m_observer;
+  std::mutex m_mutex;
+  int64_t m_fitted = 0;
+};
+
+/// A frame's grey copy, and the size of the picture it was made from.
+struct GreyFrame {
+  GreyPicture grey;
+  PictureSize picture{};
+};
+
+GreyFrame greyFrameOf(const FIBITMAP *picture, int64_t longSide) {
+  return {greyCopy(sampleRowsOf(picture), longSide), sizeOf(picture)};
+}
+
+/// Source i's grey copy from a fresh 8-bit decode with its colours as stored: the fit needs
+/// neither the run's depth nor its colours. A source of another size than image 1 is refused
+/// before it is decoded, as the run refuses it.
+GreyFrame fullSizeGrey(const PassContext &context, int i, uint64_t heldBeside, PictureSize first) {
+  DecodeOptions limits;
+  limits.memoryBudget = context.memoryBudget;
+  limits.heldBeside = heldBeside;
+  if (i > 1)
+    limits.checkHeader = [&](const ImageHeader &header) {
+      if (header.width != first.width || header.height != first.height)
+        refuseOtherSize(context, i, {header.width, header.height}, first);
+    };
+  const DecodedImage decoded = decodeImageFile(context.set.imagePath(i), limits);
+  return greyFrameOf(decoded.rgb.get(), kFullSizeFitSide);
+}
+
+/// Source i's grey copy from its preview, made first if need be.
+GreyFrame previewGrey(const PassContext &context, int i) {
+  ImageEntry &entry = context.set.entry(i);
+  if (!entry.preview) {
+    DecodeOptions limits;
+    limits.memoryBudget = context.memoryBudget;
+    makePreview(context.set, i, context.box, limits);
+  }
+  const ImageEntry &first = context.set.entry(1);
+  if (i > 1)
+    requireSameSize(context, i, {first.width, first.height}, sizeOf(first.preview.get()));
+  return greyFrameOf(entry.preview.get(), INT64_MAX);
+}
+
+/// The fit on a grey copy, for the picture the copy was made from.
+FrameTransform forPicture(const AlignmentOutcome &fit, const GreyFrame &frame) {
+  if (fit.transform.m == FrameTransform{}.m)
+    return fit.transform; // the identity stays exact, so that its frame is copied unchanged
+  return fit.transform.rescaled(
+      static_cast<double>(frame.picture.width) / static_cast<double>(frame.grey.width),
+      static_cast<double>(frame.picture.height) / static_cast<double>(frame.grey.height));
+}
+
+} // namespace
+
+PixelRectangle AlignmentPlan::cropFromTop() const {
+  return {crop.x, height - crop.y - crop.height, crop.width, crop.height};
+}
+
+std::string AlignmentPlan::summary() const {
+  const PixelRectangle shown = cropFromTop();
+  const size_t frames = toImageOne.size();
+  return "aligned " + std::to_string(frames) + (frames == 1 ? " frame" : " frames") + "; result " +
+         std::to_string(shown.width) + "x" + std::to_string(shown.height) + " at +" +
+         std::to_string(shown.x) + "+" + std::to_string(shown.y);
+}
+
+AlignmentPlan planAlignment(const PassContext &context, AlignModel model) {
+  const int frames = context.set.sourceCount();
+  const bool previews = context.usesPreviews();
+  FitProgress progress(context.observer, frames - 1);
+  int threads = std::max(1, context.threads);
+  uint64_t heldBeside = 0;
+  GreyFrame first;
+  if (previews) {
+    first = previewGrey(context, 1);
+  } else {
+    DecodeOptions limits;
+    limits.memoryBudget = context.memoryBudget;
+    const ImageHeader header = readImageHeader(context.set.imagePath(1), limits);
+    first = fullSizeGrey(context, 1, 0, {header.width, header.height});
+    // Each thread holds a decode and its grey copy beside image 1's grey copy.
+    const uint64_t greyBytes = first.grey.samples.size();
+    const uint64_t perThread = decodeBytesAt(header, SampleDepth::Eight) + greyBytes;
+    const uint64_t fit = context.memoryBudget > greyBytes
+                             ? (context.memoryBudget - greyBytes) / std::max<uint64_t>(perThread, 1)
+                             : 0;
+    threads = static_cast<int>(std::clamp<uint64_t>(fit, 1, static_cast<uint64_t>(threads)));
+    heldBeside = 2 * greyBytes + static_cast<uint64_t>(threads - 1) * perThread;
+  }
+
+  AlignmentPlan plan;
+  plan.width = first.picture.width;
+  plan.height = first.picture.height;
+  plan.toImageOne.assign(static_cast<size_t>(frames), FrameTransform{});
+  parallelFor(
+      frames - 1,
+      [&](int64_t k) {
+        const int i = static_cast<int>(k) + 2;
+        progress.yield();
+        const GreyFrame frame = previews ? previewGrey(context, i)
+                                         : fullSizeGrey(context, i, heldBeside, first.picture);
+        const AlignmentOutcome fit = estimateAlignment(first.grey, frame.grey, model);
+        if (!fit.refusal.empty())
+          throw LumicombError(ErrorKind::BadFile,
+                              quoted(context.set.imagePath(i)) +
+                                  " cannot be aligned with image 1: " + fit.refusal);
+        plan.toImageOne[static_cast<size_t>(i - 1)] = forPicture(fit, frame);
+        progress.frameFitted();
+      },
+      threads);
+  plan.crop = commonRectangle(plan.toImageOne, plan.width, plan.height);
+  if (plan.crop.empty())
+    throw LumicombError(ErrorKind::BadFile,
+                        "the aligned images have no part of image 1's frame in common");
+  return plan;
+}
+
+} // namespace lumicomb
