@@ -328,7 +328,11 @@ DecodedImage decodeImageStream(std::FILE *stream, const std::string &name,
   const Inspection look = checkedInspection(io, file, name, options, photo.orientation);
 
   LibraryMessages messages;
-  Bitmap original(FreeImage_LoadFromHandle(look.format, &io, &file, 0));
+  // The codec takes the long side it should keep in the upper half of its flags.
+  const int flags = look.format == FIF_JPEG && options.reducedLongSide > 0
+                        ? std::min(options.reducedLongSide, 0xFFFF) << 16
+                        : 0;
+  Bitmap original(FreeImage_LoadFromHandle(look.format, &io, &file, flags));
   if (!original || !FreeImage_HasPixels(original.get()))
     refuse(name, libraryReason(messages, "the decoder failed"));
   if (endedEarly(look.format, file, messages))

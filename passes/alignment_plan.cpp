@@ -50,20 +50,22 @@ GreyFrame greyFrameOf(const FIBITMAP *picture, int64_t longSide) {
   return {greyCopy(sampleRowsOf(picture), longSide), sizeOf(picture)};
 }
 
-/// Source i's grey copy from a fresh 8-bit decode with its colours as stored: the fit needs
-/// neither the run's depth nor its colours. A source of another size than image 1 is refused
-/// before it is decoded, as the run refuses it.
+/// Source i's grey copy from a fresh 8-bit decode, reduced by the codec where it can be, with its
+/// colours as stored: the fit needs neither the run's depth nor its colours. A source of another
+/// size than image 1 is refused before it is decoded, as the run refuses it.
 GreyFrame fullSizeGrey(const PassContext &context, int i, uint64_t heldBeside, PictureSize first) {
   DecodeOptions limits;
   limits.memoryBudget = context.memoryBudget;
   limits.heldBeside = heldBeside;
+  limits.reducedLongSide = static_cast<int>(kFullSizeFitSide);
   if (i > 1)
     limits.checkHeader = [&](const ImageHeader &header) {
       if (header.width != first.width || header.height != first.height)
         refuseOtherSize(context, i, {header.width, header.height}, first);
     };
   const DecodedImage decoded = decodeImageFile(context.set.imagePath(i), limits);
-  return greyFrameOf(decoded.rgb.get(), kFullSizeFitSide);
+  // The full size, whatever the decode was reduced to: the fit is scaled up to it.
+  return {greyCopy(sampleRowsOf(decoded.rgb.get()), kFullSizeFitSide), first};
 }
 
 /// Source i's grey copy from its preview, made first if need be.
