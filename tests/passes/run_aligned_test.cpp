@@ -95,6 +95,30 @@ TEST_F(RunAlignedTest, IdenticalFramesGiveTheUnalignedResultUncropped) {
   }
 }
 
+TEST_F(RunAlignedTest, ACancelAtAnyYieldOfAnAlignedRunEndsItAndLeavesNoBitmapBehind) {
+  const Picture frame = test::randomStack(1, 7, 5, 3)[0];
+  addStack({frame, frame, frame});
+  request.alignment = AlignModel::Similarity;
+  for (int rule : {0, 4}) { // a sweep rule and a band rule
+    request.rule = rule;
+    for (int threads : {1, 2}) {
+      request.threads = threads;
+      observer = test::RecordingObserver();
+      run(RunMode::FullSize);
+      const int64_t yields = observer.yields;
+      for (int64_t cancelAt = 0; cancelAt < yields; ++cancelAt) {
+        SCOPED_TRACE(::testing::Message()
+                     << "rule " << rule << ", " << threads << " threads, cancel at " << cancelAt);
+        observer.cancelAfterYields = cancelAt;
+        observer.yields = 0;
+        EXPECT_EQ(failureKind(RunMode::FullSize), ErrorKind::Cancelled);
+        EXPECT_FALSE(anySourceHoldsAFullBitmap());
+        EXPECT_EQ(observer.visibility.back(), false);
+      }
+    }
+  }
+}
+
 TEST_F(RunAlignedTest, AnUnrelatedFrameIsRefusedByNameAtFullSizeAndInPreviews) {
   HandheldShot elsewhere = burst()[1];
   elsewhere.sceneSeed = 99;

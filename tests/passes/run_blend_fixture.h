@@ -53,7 +53,7 @@ protected:
 
   bool anySourceHoldsAFullBitmap() const {
     for (int i = 1; i <= set.sourceCount(); ++i)
-      if (set.entry(i).fullSize)
+      if (set.entry(i).fullSize || set.entry(i).aligned)
         return true;
     return false;
   }
