@@ -583,21 +583,30 @@ TEST_F(CliTest, SavesThroughASymbolicLinkAndUnderTheLongestNameTheFolderTakes) {
   EXPECT_EQ(namesIn(outFolder()).size(), 3u);
 }
 
-/// Bytes the process has read so far.
-long long bytesRead(int pid) {
-  std::ifstream io("/proc/" + std::to_string(pid) + "/io");
-  std::string key;
-  long long value = 0;
-  while (io >> key >> value)
-    if (key == "rchar:")
-      return value;
-  return -1;
+bool running(int pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string number, name, state;
+  return stat >> number >> name >> state && state != "Z";
+}
+
+/// Whether the process has one of the files open: that tells how far it is, where its read
+/// counter may not move until it ends.
+bool hasOpen(int pid, const std::vector<std::string> &files) {
+  std::error_code error;
+  for (fs::directory_iterator fd("/proc/" + std::to_string(pid) + "/fd", error), end;
+       !error && fd != end; fd.increment(error)) {
+    const fs::path target = fs::read_symlink(fd->path(), error);
+    if (!error && std::find(files.begin(), files.end(), target.string()) != files.end())
+      return true;
+  }
+  return false;
 }
 
 TEST_F(CliTest, StopSignalsCancelTheRunAndLeaveNothingBehind) {
   // Frames large enough that a run is still reading them when the signal lands in the middle.
   const std::vector<std::string> images = writeStack(randomPictures(6, 1200, 900));
-  const long long firstImage = static_cast<long long>(fs::file_size(images[0]));
+  // With one thread the images are read in order: once a later one is open, the first is in.
+  const std::vector<std::string> later(images.begin() + 1, images.end());
   const std::string kept = output("kept.tif");
   writeWholeFile(kept, "an earlier result");
   for (const int signal : {SIGINT, SIGTERM}) {
@@ -609,8 +618,9 @@ TEST_F(CliTest, StopSignalsCancelTheRunAndLeaveNothingBehind) {
         WhileRunning stop;
         stop.stopSignalsHeld = true;
         stop.act = [&](int pid) {
-          while (middle && bytesRead(pid) >= 0 && bytesRead(pid) < firstImage)
+          while (middle && running(pid) && !hasOpen(pid, later))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          EXPECT_TRUE(running(pid)) << "the run ended before it could be stopped";
           ::kill(pid, signal);
         };
         std::vector<std::string> words = {
