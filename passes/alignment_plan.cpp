@@ -46,10 +46,6 @@ struct GreyFrame {
   PictureSize picture{};
 };
 
-GreyFrame greyFrameOf(const FIBITMAP *picture, int64_t longSide) {
-  return {greyCopy(sampleRowsOf(picture), longSide), sizeOf(picture)};
-}
-
 /// Source i's grey copy from a fresh 8-bit decode, reduced by the codec where it can be, with its
 /// colours as stored: the fit needs neither the run's depth nor its colours. A source of another
 /// size than image 1 is refused before it is decoded, as the run refuses it.
@@ -79,13 +75,12 @@ GreyFrame previewGrey(const PassContext &context, int i) {
   const ImageEntry &first = context.set.entry(1);
   if (i > 1)
     requireSameSize(context, i, {first.width, first.height}, sizeOf(first.preview.get()));
-  return greyFrameOf(entry.preview.get(), INT64_MAX);
+  return {greyCopy(sampleRowsOf(entry.preview.get()), INT64_MAX), sizeOf(entry.preview.get())};
 }
 
-/// The fit on a grey copy, for the picture the copy was made from.
+/// The fit on a grey copy, for the picture the copy was made from. The identity stays exact, so
+/// that its frame is copied unchanged.
 FrameTransform forPicture(const AlignmentOutcome &fit, const GreyFrame &frame) {
-  if (fit.transform.m == FrameTransform{}.m)
-    return fit.transform; // the identity stays exact, so that its frame is copied unchanged
   return fit.transform.rescaled(
       static_cast<double>(frame.picture.width) / static_cast<double>(frame.grey.width),
       static_cast<double>(frame.picture.height) / static_cast<double>(frame.grey.height));

@@ -102,19 +102,11 @@ TEST_F(RunAlignedTest, ACancelAtAnyYieldOfAnAlignedRunEndsItAndLeavesNoBitmapBeh
   for (int rule : {0, 4}) { // a sweep rule and a band rule
     request.rule = rule;
     for (int threads : {1, 2}) {
+      SCOPED_TRACE(::testing::Message() << "rule " << rule << ", " << threads << " threads");
       request.threads = threads;
       observer = test::RecordingObserver();
       run(RunMode::FullSize);
-      const int64_t yields = observer.yields;
-      for (int64_t cancelAt = 0; cancelAt < yields; ++cancelAt) {
-        SCOPED_TRACE(::testing::Message()
-                     << "rule " << rule << ", " << threads << " threads, cancel at " << cancelAt);
-        observer.cancelAfterYields = cancelAt;
-        observer.yields = 0;
-        EXPECT_EQ(failureKind(RunMode::FullSize), ErrorKind::Cancelled);
-        EXPECT_FALSE(anySourceHoldsAFullBitmap());
-        EXPECT_EQ(observer.visibility.back(), false);
-      }
+      expectACancelAtEveryYieldToEndTheRun();
     }
   }
 }

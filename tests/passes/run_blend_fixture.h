@@ -58,6 +58,20 @@ protected:
     return false;
   }
 
+  /// Runs the full-size request again once for every yield the last run made, cancelled at that
+  /// yield: each run must end cancelled, with no source bitmap left and the progress hidden.
+  void expectACancelAtEveryYieldToEndTheRun() {
+    const int64_t yields = observer.yields;
+    for (int64_t cancelAt = 0; cancelAt < yields; ++cancelAt) {
+      SCOPED_TRACE(::testing::Message() << "cancel at " << cancelAt << " of " << yields);
+      observer.cancelAfterYields = cancelAt;
+      observer.yields = 0;
+      EXPECT_EQ(failureKind(RunMode::FullSize), ErrorKind::Cancelled);
+      EXPECT_FALSE(anySourceHoldsAFullBitmap());
+      EXPECT_EQ(observer.visibility.back(), false);
+    }
+  }
+
   ErrorKind failureKind(RunMode mode, std::string *message = nullptr) {
     try {
       run(mode);

@@ -117,21 +117,13 @@ TEST_F(RunRulesTest, ACancelAtAnyYieldEndsTheRunAndLeavesNoBitmapBehind) {
       setWorkerThreads(threads);
       const uint64_t small = rule.banded ? oneRowPerBand(7, 5) : kEverythingFits;
       for (uint64_t memory : {small, kEverythingFits}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "rule " << rule.option << ", " << threads << " threads, budget " << memory);
         observer = test::RecordingObserver();
         request.memoryBudget = memory;
         run(RunMode::FullSize);
         ASSERT_TRUE(outcome.picture);
-        const int64_t yields = observer.yields;
-        for (int64_t cancelAt = 0; cancelAt < yields; ++cancelAt) {
-          SCOPED_TRACE(::testing::Message()
-                       << "rule " << rule.option << ", " << threads << " threads, budget " << memory
-                       << ", cancel at " << cancelAt << " of " << yields);
-          observer.cancelAfterYields = cancelAt;
-          observer.yields = 0;
-          EXPECT_EQ(failureKind(RunMode::FullSize), ErrorKind::Cancelled);
-          EXPECT_FALSE(anySourceHoldsAFullBitmap());
-          EXPECT_EQ(observer.visibility.back(), false);
-        }
+        expectACancelAtEveryYieldToEndTheRun();
       }
     }
   }
