@@ -1,4 +1,4 @@
-#include "align/alignment_estimate.h"
+#include "align/opencv_module.h"
 
 #include "align/correlation_refinement.h"
 #include "align/feature_fit.h"
@@ -66,6 +66,8 @@ std::optional<std::string> implausibility(const FrameTransform &transform, int64
 
 } // namespace
 
+namespace opencv {
+
 AlignmentOutcome estimateAlignment(const GreyPicture &reference, const GreyPicture &source,
                                    AlignModel model) {
   if (reference.width != source.width || reference.height != source.height)
@@ -113,4 +115,5 @@ AlignmentOutcome estimateAlignment(const GreyPicture &reference, const GreyPictu
   return {refined, {}};
 }
 
+} // namespace opencv
 } // namespace lumicomb

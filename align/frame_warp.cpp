@@ -1,4 +1,4 @@
-#include "align/frame_warp.h"
+#include "align/opencv_module.h"
 
 #include "align/opencv_views.h"
 #include "base/errors.h"
@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-namespace lumicomb {
+namespace lumicomb::opencv {
 
 void warpIntoFrame(const SampleRows &source, const FrameTransform &toImageOne,
                    const PixelRectangle &crop, const SampleRows &destination) {
@@ -43,4 +43,4 @@ void warpIntoFrame(const SampleRows &source, const FrameTransform &toImageOne,
     throw LumicombError(ErrorKind::SizeMismatch, "a warped frame was not written in place");
 }
 
-} // namespace lumicomb
+} // namespace lumicomb::opencv

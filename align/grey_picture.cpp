@@ -1,10 +1,10 @@
-#include "align/grey_picture.h"
+#include "align/opencv_module.h"
 
 #include "align/opencv_views.h"
 
 #include <opencv2/imgproc.hpp>
 
-namespace lumicomb {
+namespace lumicomb::opencv {
 
 GreyPicture greyCopy(const SampleRows &rows, int64_t longSideAtMost) {
   keepOpenCvOnCallingThread();
@@ -21,4 +21,4 @@ GreyPicture greyCopy(const SampleRows &rows, int64_t longSideAtMost) {
   return picture;
 }
 
-} // namespace lumicomb
+} // namespace lumicomb::opencv
