@@ -4,17 +4,29 @@
 
 #include <dlfcn.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 namespace lumicomb {
 namespace {
 
-/// Where the module is looked for: where the build made it, then where it is installed.
-constexpr const char *kModulePaths[] = {LUMICOMB_OPENCV_MODULE_BUILT,
-                                        LUMICOMB_OPENCV_MODULE_INSTALLED};
+/// Where the module is looked for: where the build made it, then where an installation puts it
+/// beside the program, whatever the prefix.
+std::vector<std::string> modulePaths() {
+  std::vector<std::string> paths = {LUMICOMB_OPENCV_MODULE_BUILT};
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error)
+    paths.push_back(
+        (program.parent_path().parent_path() / LUMICOMB_OPENCV_MODULE_INSTALLED).string());
+  return paths;
+}
 
 const OpenCvFunctions *loadedFunctions() {
   std::string failure;
-  for (const char *path : kModulePaths) {
-    void *module = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  for (const std::string &path : modulePaths()) {
+    void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
       failure = ::dlerror();
       continue;
