@@ -6,6 +6,7 @@
 #include "output/result_file.h"
 #include "output/save_target.h"
 #include "passes/aligned_sources.h"
+#include "passes/stage_progress.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -43,8 +44,9 @@ void saveAlignedFrames(ImageSet &set, const AlignmentPlan &plan,
   limits.memoryBudget = memoryBudget;
   limits.depth = SampleDepth::Sixteen;
   limits.targetProfile = &profile;
+  StageProgress progress(observer, "saving aligned", set.sourceCount());
   for (int i = 1; i <= set.sourceCount(); ++i) {
-    observer.yield();
+    progress.yield();
     const DecodedImage decoded = decodeImageFile(set.imagePath(i), limits);
     ResultContents frame;
     frame.picture =
@@ -55,6 +57,7 @@ void saveAlignedFrames(ImageSet &set, const AlignmentPlan &plan,
     const std::string path = checkedSaveTarget(inFolder(folder, alignedFrameName(set, i)));
     saveResult(std::move(frame), path, tiffRow(), saveFlags(tiffRow(), 100),
                [&observer] { return observer.cancelRequested(); });
+    progress.frameDone();
   }
 }
 

@@ -7,6 +7,7 @@
 #include "output/result_file.h"
 #include "output/save_target.h"
 #include "passes/run_blend.h"
+#include "passes/stage_progress.h"
 
 #include <utility>
 
@@ -48,13 +49,18 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
   BlendOutcome outcome = runBlend(set, job.request, observer);
   if (outcome.refusal)
     return outcome.refusal; // an unblended copy must not pass for a result
-  if (savesFrames && outcome.alignment)
-    saveAlignedFrames(set, *outcome.alignment, outcome.iccProfile, job.alignedFramesFolder,
-                      job.request.memoryBudget, observer);
-  ResultContents result{std::move(outcome.picture), std::move(outcome.iccProfile),
-                        std::move(outcome.metadata), outcome.sources, job.request.withMetadata};
-  saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality),
-             [&observer] { return observer.cancelRequested(); });
+  {
+    const ProgressShown shown(observer);
+    if (savesFrames && outcome.alignment)
+      saveAlignedFrames(set, *outcome.alignment, outcome.iccProfile, job.alignedFramesFolder,
+                        job.request.memoryBudget, observer);
+    // The write has no count to show, only that it is under way.
+    const StageProgress saving(observer, "saving", 0);
+    ResultContents result{std::move(outcome.picture), std::move(outcome.iccProfile),
+                          std::move(outcome.metadata), outcome.sources, job.request.withMetadata};
+    saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality),
+               [&observer] { return observer.cancelRequested(); });
+  }
   if (alignment)
     *alignment = std::move(outcome.alignment);
   return std::nullopt;

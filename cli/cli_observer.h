@@ -10,6 +10,7 @@ public:
   explicit CliObserver(TerminalProgress &progress) : m_progress(progress) {}
 
   void setProgressVisible(bool visible) override { m_progress.setVisible(visible); }
+  void setPhase(const RunPhase &phase) override { m_progress.setPhase(phase); }
   void setProgressMaximum(double maximum) override { m_progress.setMaximum(maximum); }
   void setProgressValue(int64_t value) override { m_progress.setValue(value); }
   /// Throws a Cancelled error once SIGINT or SIGTERM has come.

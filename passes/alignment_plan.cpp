@@ -6,9 +6,9 @@
 #include "base/parallel_for.h"
 #include "passes/aligned_sources.h"
 #include "passes/pass_sources.h"
+#include "passes/stage_progress.h"
 
 #include <algorithm>
-#include <mutex>
 
 namespace lumicomb {
 namespace {
@@ -16,29 +16,6 @@ namespace {
 /// The long side of the grey copies a full-size fit works on: the size its features are matched
 /// at, beyond which a copy would only be reduced again.
 constexpr int64_t kFullSizeFitSide = 1024;
-
-/// Counts fitted frames on the progress indicator, and yields between them.
-class FitProgress {
-public:
-  FitProgress(RunObserver &observer, int frames) : m_observer(observer) {
-    observer.setProgressMaximum(std::max(frames, 1));
-    observer.setProgressValue(0);
-  }
-  void yield() {
-    std::lock_guard lock(m_mutex);
-    m_observer.yield();
-  }
-  void frameFitted() {
-    std::lock_guard lock(m_mutex);
-    m_observer.setProgressValue(++m_fitted);
-    m_observer.yield();
-  }
-
-private:
-  RunObserver &m_observer;
-  std::mutex m_mutex;
-  int64_t m_fitted = 0;
-};
 
 /// A frame's grey copy, and the size of the picture it was made from.
 struct GreyFrame {
@@ -103,7 +80,8 @@ std::string AlignmentPlan::summary() const {
 AlignmentPlan planAlignment(const PassContext &context, AlignModel model) {
   const int frames = context.set.sourceCount();
   const bool previews = context.usesPreviews();
-  FitProgress progress(context.observer, frames - 1);
+  // Image 1's grey copy counts as a frame: at full size it costs a decode as the others do.
+  StageProgress progress(context.observer, "fitting", frames);
   int threads = std::max(1, context.threads);
   uint64_t heldBeside = 0;
   GreyFrame first;
@@ -123,6 +101,7 @@ AlignmentPlan planAlignment(const PassContext &context, AlignModel model) {
     threads = static_cast<int>(std::clamp<uint64_t>(fit, 1, static_cast<uint64_t>(threads)));
     heldBeside = 2 * greyBytes + static_cast<uint64_t>(threads - 1) * perThread;
   }
+  progress.frameDone();
 
   AlignmentPlan plan;
   plan.width = first.picture.width;
@@ -141,7 +120,7 @@ AlignmentPlan planAlignment(const PassContext &context, AlignModel model) {
                               quoted(context.set.imagePath(i)) +
                                   " cannot be aligned with image 1: " + fit.refusal);
         plan.toImageOne[static_cast<size_t>(i - 1)] = forPicture(fit, frame);
-        progress.frameFitted();
+        progress.frameDone();
       },
       threads);
   plan.crop = commonRectangle(plan.toImageOne, plan.width, plan.height);

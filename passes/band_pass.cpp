@@ -24,7 +24,9 @@ namespace {
 /// yields, so a cancel lands within one source or one row.
 class BandProgress {
 public:
-  BandProgress(RunObserver &observer, int sources) : m_observer(observer), m_sources(sources) {}
+  BandProgress(RunObserver &observer, int sources) : m_observer(observer), m_sources(sources) {
+    observer.setPhase({"blending", sources});
+  }
 
   void setHeight(int64_t height) { m_observer.setProgressMaximum(static_cast<double>(height)); }
 

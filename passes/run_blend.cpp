@@ -4,24 +4,11 @@
 #include "base/parallel_for.h"
 #include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
+#include "passes/stage_progress.h"
 #include "passes/sweep_pass.h"
 
 namespace lumicomb {
 namespace {
-
-/// Shows the progress indicator for the run's lifetime, and hides it however the run ends.
-class ProgressShown {
-public:
-  explicit ProgressShown(RunObserver &observer) : m_observer(observer) {
-    m_observer.setProgressVisible(true);
-  }
-  ~ProgressShown() { m_observer.setProgressVisible(false); }
-  ProgressShown(const ProgressShown &) = delete;
-  ProgressShown &operator=(const ProgressShown &) = delete;
-
-private:
-  RunObserver &m_observer;
-};
 
 /// After a refused preview run, the result box shows what a result starts as: image 1's preview.
 Bitmap firstPreview(ImageSet &set, const BlendRequest &request) {

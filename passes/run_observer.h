@@ -7,11 +7,35 @@
 
 namespace lumicomb {
 
+/// A stage of a run as the user reads it: "fitting", "blending", and the number of frames it
+/// counts (0: it counts none).
+struct RunPhase {
+  std::string name;
+  int64_t frames = 0;
+
+  bool operator==(const RunPhase &) const = default;
+};
+
+/// The frames of `phase` done once its progress value has reached `value` of `maximum`: the
+/// whole frames' share, so the count reaches the phase's only at the end.
+inline int64_t framesDone(const RunPhase &phase, int64_t value, double maximum) {
+  if (maximum <= 0 || value <= 0)
+    return 0;
+  if (static_cast<double>(value) >= maximum)
+    return phase.frames;
+  // The product first, so that a value counted in frames comes out exact.
+  return static_cast<int64_t>(static_cast<double>(value) * static_cast<double>(phase.frames) /
+                              maximum);
+}
+
 class RunObserver {
 public:
   virtual ~RunObserver() = default;
 
   virtual void setProgressVisible(bool visible) = 0;
+  /// A new phase begins: the maximum and values that follow measure it, from 0. The frames done
+  /// are the share of its count the value has reached (`framesDone`). Same threading as below.
+  virtual void setPhase(const RunPhase &phase) { (void)phase; }
   virtual void setProgressMaximum(double maximum) = 0;
   /// Called from the run's threads, but never two calls at once.
   virtual void setProgressValue(int64_t value) = 0;

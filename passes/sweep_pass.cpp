@@ -14,7 +14,9 @@ namespace {
 /// Serialises progress and yield for the worker threads and counts rows done.
 class PassProgress {
 public:
-  PassProgress(RunObserver &observer, int sources) : m_observer(observer), m_sources(sources) {}
+  PassProgress(RunObserver &observer, int sources) : m_observer(observer), m_sources(sources) {
+    observer.setPhase({"blending", sources});
+  }
 
   void setHeight(int64_t height) {
     m_height = height;

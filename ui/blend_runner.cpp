@@ -13,6 +13,10 @@ public:
   explicit WorkerObserver(BlendRunner &runner) : m_runner(runner) {}
 
   void setProgressVisible(bool visible) override { emit m_runner.progressVisibleChanged(visible); }
+  void setPhase(const RunPhase &phase) override {
+    m_lastValue = -1;
+    emit m_runner.phaseChanged(QString::fromStdString(phase.name), phase.frames);
+  }
   void setProgressMaximum(double maximum) override {
     emit m_runner.progressMaximumChanged(maximum);
   }

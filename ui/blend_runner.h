@@ -35,6 +35,8 @@ public:
 
 signals:
   void progressVisibleChanged(bool visible);
+  /// A new phase of the run, counting `frames`; the maximum and values that follow measure it.
+  void phaseChanged(const QString &name, qint64 frames);
   void progressMaximumChanged(double maximum);
   void progressValueChanged(qint64 value);
   /// Something the user should know once the run is over.

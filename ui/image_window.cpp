@@ -10,6 +10,7 @@
 #include "ui/message_box.h"
 #include "ui/picture_box.h"
 #include "ui/placed_widgets.h"
+#include "ui/run_progress_bar.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -22,7 +23,6 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -172,9 +172,7 @@ void ImageWindow::buildPictures() {
   m_sourcePicture = placed(new PictureBox(this), name::kSourcePicture, {344, 8, 353, 257});
   m_resultPicture = placed(new PictureBox(this), name::kResultPicture, {344, 272, 353, 257});
   // The run shows and hides the bar itself, through its observer.
-  m_progressBar = placed(new QProgressBar(this), name::kProgressBar, {344, 536, 353, 17});
-  m_progressBar->setRange(0, 100);
-  m_progressBar->setTextVisible(false);
+  m_progressBar = placed(new RunProgressBar(this), name::kProgressBar, {344, 536, 353, 17});
   m_progressBar->hide();
   m_cancelButton = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {0, 0, 0, 0});
   m_cancelButton->setShortcut(Qt::Key_Escape);
@@ -208,12 +206,7 @@ void ImageWindow::connectRunner() {
     if (visible)
       m_alignmentLabel->hide();
   });
-  connect(&m_runner, &BlendRunner::progressMaximumChanged, this, [this](double maximum) {
-    m_progressBar->setRange(0, static_cast<int>(std::max(1.0, maximum)));
-  });
-  connect(&m_runner, &BlendRunner::progressValueChanged, this, [this](qint64 value) {
-    m_progressBar->setValue(static_cast<int>(std::min<qint64>(value, m_progressBar->maximum())));
-  });
+  m_progressBar->follow(m_runner);
   connect(&m_runner, &BlendRunner::warned, this,
           [this](const QString &message) { m_warnings.append(sentence(message)); });
   connect(&m_runner, &BlendRunner::finished, this, &ImageWindow::onRunFinished);

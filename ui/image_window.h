@@ -21,13 +21,13 @@ class QLabel;
 class QGroupBox;
 class QLineEdit;
 class QListWidget;
-class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
 namespace lumicomb::ui {
 
 class PictureBox;
+class RunProgressBar;
 
 class ImageWindow : public QWidget {
   Q_OBJECT
@@ -112,7 +112,7 @@ private:
   QPushButton *m_closeButton = nullptr;
   PictureBox *m_sourcePicture = nullptr;
   PictureBox *m_resultPicture = nullptr;
-  QProgressBar *m_progressBar = nullptr;
+  RunProgressBar *m_progressBar = nullptr;
   QPushButton *m_cancelButton = nullptr;
   QCheckBox *m_alignBox = nullptr;
   QLabel *m_alignmentLabel = nullptr;

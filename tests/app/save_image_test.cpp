@@ -103,6 +103,30 @@ TEST_F(SaveImageTest, ASixteenBitTiffTooLargeForItsOffsetsIsRefusedBeforeTheBlen
   EXPECT_EQ(observer.yields, 0);
 }
 
+TEST_F(SaveImageTest, AnAlignedSaveCountsEachPhaseFromNothingToItsEnd) {
+  ImageSet burst;
+  burst.append(dir.path().string(), test::writeStack(dir, {stack[0], stack[0], stack[0]}));
+  for (int rule : {0, 4}) { // a sweep rule and a band rule
+    SCOPED_TRACE(rule);
+    observer = test::RecordingObserver();
+    BlendRequest request;
+    request.rule = rule;
+    request.alignment = AlignModel::Similarity;
+    const SaveJob job{{dir.file("out.tif"), 1}, 100, request, dir.file("aligned")};
+    ASSERT_EQ(blendAndSave(burst, job, observer), std::nullopt);
+    ASSERT_EQ(observer.phaseCounts.size(), 4u);
+    EXPECT_EQ(observer.phaseCounts[0], (std::vector<std::string>{"fitting 0/3", "fitting 1/3",
+                                                                 "fitting 2/3", "fitting 3/3"}));
+    std::vector<std::string> ends; // each phase's first and last count
+    for (const std::vector<std::string> &counts : observer.phaseCounts)
+      ends.insert(ends.end(), {counts.front(), counts.back()});
+    EXPECT_EQ(ends, (std::vector<std::string>{"fitting 0/3", "fitting 3/3", "blending 0/3",
+                                              "blending 3/3", "saving aligned 0/3",
+                                              "saving aligned 3/3", "saving", "saving"}));
+    EXPECT_EQ(observer.visibility, (std::vector<bool>{true, false, true, false}));
+  }
+}
+
 TEST(SaveImage, WithNoImagesIsRefusedBeforeTheDialog) {
   ImageSet empty;
   ScriptedSaveDialog dialog;

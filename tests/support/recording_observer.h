@@ -18,13 +18,21 @@ public:
   double progressMaximum = -1;
   int64_t yields = 0;
   std::vector<std::string> warnings;
+  /// For each phase in turn, its counts as they changed: "fitting 0/5", "fitting 1/5", ...
+  std::vector<std::vector<std::string>> phaseCounts;
 
   void setProgressVisible(bool visible) override { visibility.push_back(visible); }
+  void setPhase(const RunPhase &phase) override;
   void setProgressMaximum(double maximum) override { progressMaximum = maximum; }
-  void setProgressValue(int64_t value) override { progressValues.push_back(value); }
+  void setProgressValue(int64_t value) override;
   void yield() override;
   bool cancelRequested() override { return cancelAfterYields >= 0 && yields >= cancelAfterYields; }
   void warn(const std::string &message) override { warnings.push_back(message); }
+
+private:
+  void noteCount(int64_t value);
+
+  RunPhase m_phase;
 };
 
 } // namespace lumicomb::test

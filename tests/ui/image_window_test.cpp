@@ -193,6 +193,7 @@ TEST_F(WindowTest, AlignImagesIsKeptAsASettingAndAnAlignedPreviewSaysWhereItCut)
   waitForRun();
   EXPECT_TRUE(report->isVisible());
   EXPECT_EQ(report->text(), "Aligned 2 frames; result 300x200 at +0+0");
+  EXPECT_EQ(control<QProgressBar>("ImgProgressBar")->text(), "Blending 2/2") << "the last phase";
 
   align->click();
   EXPECT_EQ(store.value("AlignImages"), "0");
