@@ -10,7 +10,6 @@
 #include "ui/message_box.h"
 #include "ui/picture_box.h"
 #include "ui/placed_widgets.h"
-#include "ui/run_progress_bar.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -32,10 +31,6 @@ namespace {
 namespace name = names::imageWindow;
 
 constexpr QSize kInitialClientSize{700, 558};
-/// The "Cancel" button beside the progress bar, and the gap between the two.
-constexpr QSize kCancelSize{75, 25};
-constexpr int kCancelGap = 8;
-
 /// Where each entry of the rule group stands: two columns inside the parameter frame, in the
 /// registry's order. "Sharpest" has a place but is never shown.
 const std::array<QRect, 10> kRulePlaces = {{
@@ -78,11 +73,6 @@ template <typename Step> bool succeedsOrSays(QWidget *parent, Step &&step) {
   return false;
 }
 
-/// A preview box shows its picture at the picture's own size.
-void showAtOwnSize(PictureBox *box, const FIBITMAP *picture) {
-  box->showBitmap(picture, static_cast<int>(widthOf(picture)), static_cast<int>(heightOf(picture)));
-}
-
 QStringList localFiles(const QMimeData *mime) {
   QStringList paths;
   if (!mime || !mime->hasUrls())
@@ -98,14 +88,14 @@ QStringList localFiles(const QMimeData *mime) {
 ImageWindow::ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemory &addMemory,
                          SaveFileDialog &saveDialog, QWidget *parent)
     : QWidget(parent), m_set(set), m_settings(settings), m_addMemory(addMemory),
-      m_saveDialog(saveDialog) {
+      m_saveDialog(saveDialog), m_column(this) {
   setObjectName(name::kWindow);
   setWindowTitle(tr("Image"));
   resize(kInitialClientSize);
+  m_column.setLaidOutWindowSize(kInitialClientSize);
   buildImageList();
   buildRuleGroup();
   buildRunButtons();
-  buildPictures();
   connectRunner();
   updateActions();
 }
@@ -168,45 +158,8 @@ void ImageWindow::buildRunButtons() {
   });
 }
 
-void ImageWindow::buildPictures() {
-  m_sourcePicture = placed(new PictureBox(this), name::kSourcePicture, {344, 8, 353, 257});
-  m_resultPicture = placed(new PictureBox(this), name::kResultPicture, {344, 272, 353, 257});
-  // The run shows and hides the bar itself, through its observer.
-  m_progressBar = placed(new RunProgressBar(this), name::kProgressBar, {344, 536, 353, 17});
-  m_progressBar->hide();
-  m_cancelButton = placed(new QPushButton(tr("Cancel"), this), name::kCancel, {0, 0, 0, 0});
-  m_cancelButton->setShortcut(Qt::Key_Escape);
-  // Shares the progress row, which is free once a run is over.
-  m_alignmentLabel = placed(new QLabel(this), name::kAlignment, {344, 536, 353, 17});
-  m_alignmentLabel->hide();
-  connect(m_cancelButton, &QPushButton::clicked, &m_runner, &BlendRunner::requestCancel);
-  placeProgressRow(m_progressBar->y(), 353);
-}
-
-/// The progress bar and the "Cancel" button beside it share one row of the column's width.
-void ImageWindow::placeProgressRow(int top, int width) {
-  const int cancelWidth = std::max(kCancelSize.width(), m_cancelButton->sizeHint().width());
-  const int barWidth = width - kCancelGap - cancelWidth;
-  m_progressBar->setGeometry(m_progressBar->x(), top, barWidth, m_progressBar->height());
-  m_cancelButton->setGeometry(m_progressBar->x() + barWidth + kCancelGap,
-                              top + (m_progressBar->height() - kCancelSize.height()) / 2,
-                              cancelWidth, kCancelSize.height());
-  m_alignmentLabel->setGeometry(m_progressBar->x(), top, width, m_alignmentLabel->height());
-}
-
-void ImageWindow::showAlignment(const std::shared_ptr<const AlignmentPlan> &alignment) {
-  m_alignmentLabel->setText(alignment ? sentence(QString::fromStdString(alignment->summary()))
-                                      : QString());
-  m_alignmentLabel->setVisible(alignment != nullptr);
-}
-
 void ImageWindow::connectRunner() {
-  connect(&m_runner, &BlendRunner::progressVisibleChanged, this, [this](bool visible) {
-    m_progressBar->setVisible(visible);
-    if (visible)
-      m_alignmentLabel->hide();
-  });
-  m_progressBar->follow(m_runner);
+  m_column.followRun(m_runner);
   connect(&m_runner, &BlendRunner::warned, this,
           [this](const QString &message) { m_warnings.append(sentence(message)); });
   connect(&m_runner, &BlendRunner::finished, this, &ImageWindow::onRunFinished);
@@ -239,22 +192,13 @@ void ImageWindow::showSourcePreview(int i) {
   });
   if (!shown)
     return;
-  showAtOwnSize(m_sourcePicture, m_set.entry(i).preview.get());
-  layOutPictureColumn();
+  m_column.showSource(toImage(m_set.entry(i).preview.get()));
+  m_column.layOut();
   growToFitPictureColumn();
 }
 
 PreviewBox ImageWindow::previewBox() const {
   return {m_settings.previewWidth, m_settings.previewHeight};
-}
-
-/// The result box one margin below the source box, the progress bar one margin below that.
-void ImageWindow::layOutPictureColumn() {
-  const QRect from = m_sourcePicture->geometry();
-  const int margin = from.top();
-  m_resultPicture->setGeometry(m_resultPicture->x(), 2 * margin + from.height(), from.width(),
-                               from.height());
-  placeProgressRow(3 * margin + 2 * from.height(), from.width());
 }
 
 /// The window only ever grows, and only in its normal state, so that the column fits with the
@@ -264,17 +208,15 @@ void ImageWindow::growToFitPictureColumn() {
   QWidget *window = subWindow ? static_cast<QWidget *>(subWindow) : this;
   if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
     return;
-  const int width =
-      std::max(m_resultPicture->geometry().right() + 1 + m_parameterFrame->x(), this->width());
-  const int height = std::max(
-      m_progressBar->y() + fontMetrics().height() + 2 * m_progressBar->height(), this->height());
-  const QSize growth = QSize(width, height) - size();
+  const QSize needed = m_column.neededWindowSize();
+  const QSize growth = needed.expandedTo(size()) - size();
   if (growth.isNull())
     return;
+  m_column.setLaidOutWindowSize(m_column.laidOutWindowSize().expandedTo(needed));
   if (subWindow)
     subWindow->resize(subWindow->size() + growth);
   else
-    resize(width, height);
+    resize(size() + growth);
 }
 
 void ImageWindow::onAddImages() {
@@ -327,8 +269,8 @@ void ImageWindow::runPreview() {
             outcome](RunObserver &observer) { *outcome = runBlend(m_set, request, observer); },
            [this, outcome] {
              if (outcome->picture)
-               showAtOwnSize(m_resultPicture, outcome->picture.get());
-             showAlignment(outcome->alignment);
+               m_column.showResult(toImage(outcome->picture.get()));
+             m_column.showAlignment(outcome->alignment);
              if (outcome->refusal)
                showMessageBox(this, QString::fromStdString(*outcome->refusal));
            });
@@ -355,7 +297,7 @@ void ImageWindow::runSave() {
         if (*refusal)
           showMessageBox(this, QString::fromStdString(**refusal));
         else
-          showAlignment(*alignment);
+          m_column.showAlignment(*alignment);
       });
 }
 
@@ -390,7 +332,7 @@ void ImageWindow::updateActions() {
            m_previewButton, m_saveButton, m_addButton, m_removeButton, m_imageList, m_closeButton})
     control->setEnabled(idle);
   m_saveButton->setVisible(m_oneRowSelected);
-  m_cancelButton->setVisible(!idle);
+  m_column.cancelButton()->setVisible(!idle);
   setAcceptDrops(idle);
   // Changing a sub-window's flags hides it, so they change only when they must.
   auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
@@ -400,6 +342,11 @@ void ImageWindow::updateActions() {
     if (visible)
       subWindow->show();
   }
+}
+
+void ImageWindow::resizeEvent(QResizeEvent *event) {
+  QWidget::resizeEvent(event);
+  m_column.layOut();
 }
 
 void ImageWindow::closeEvent(QCloseEvent *event) {

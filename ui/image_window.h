@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "ui/add_images_dialog.h"
 #include "ui/blend_runner.h"
+#include "ui/picture_column.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -25,9 +26,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace lumicomb::ui {
-
-class PictureBox;
-class RunProgressBar;
 
 class ImageWindow : public QWidget {
   Q_OBJECT
@@ -57,6 +55,7 @@ signals:
   void alignImagesChanged(bool align);
 
 protected:
+  void resizeEvent(QResizeEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
@@ -65,7 +64,6 @@ private:
   void buildImageList();
   void buildRuleGroup();
   void buildRunButtons();
-  void buildPictures();
   void connectRunner();
   /// Decides from the window's state what is available and visible; every change of that state
   /// ends here.
@@ -82,11 +80,7 @@ private:
   /// Starts the job; `whenDone` follows on this thread once it has succeeded.
   void startRun(BlendRunner::Job job, std::function<void()> whenDone);
   void onRunFinished(const QString &failure, bool cancelled);
-  void layOutPictureColumn();
-  void placeProgressRow(int top, int width);
   void growToFitPictureColumn();
-  /// Says under the result where an aligned run cut it; nothing after an unaligned one.
-  void showAlignment(const std::shared_ptr<const AlignmentPlan> &alignment);
 
   ImageSet &m_set;
   RunningSettings &m_settings;
@@ -110,12 +104,8 @@ private:
   QPushButton *m_previewButton = nullptr;
   QPushButton *m_saveButton = nullptr;
   QPushButton *m_closeButton = nullptr;
-  PictureBox *m_sourcePicture = nullptr;
-  PictureBox *m_resultPicture = nullptr;
-  RunProgressBar *m_progressBar = nullptr;
-  QPushButton *m_cancelButton = nullptr;
   QCheckBox *m_alignBox = nullptr;
-  QLabel *m_alignmentLabel = nullptr;
+  PictureColumn m_column;
 };
 
 } // namespace lumicomb::ui

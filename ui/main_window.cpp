@@ -90,11 +90,13 @@ ImageWindow *MainWindow::imageWindow() {
   // request opens a fresh one.
   connect(window, &ImageWindow::closed, this, [this] {
     m_imageWindow = nullptr;
+    m_imageWindowMaximisedWithMe = false;
     updateActions();
   });
   m_imageWindow = window;
   subWindow->show();
   growToShow(subWindow);
+  followMaximised();
   // A window opened by a redraw lists the images it is about to draw.
   window->refreshImageList();
   return window;
@@ -152,6 +154,26 @@ void MainWindow::growToShow(const QMdiSubWindow *subWindow) {
   if (const QScreen *screen = this->screen())
     wanted = wanted.boundedTo(screen->availableGeometry().size());
   resize(wanted);
+}
+
+void MainWindow::changeEvent(QEvent *event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange)
+    followMaximised();
+}
+
+void MainWindow::followMaximised() {
+  if (!m_imageWindow)
+    return;
+  QWidget *subWindow = m_imageWindow->parentWidget();
+  if (isMaximized() && !subWindow->isMaximized() && !subWindow->isMinimized()) {
+    subWindow->showMaximized();
+    m_imageWindowMaximisedWithMe = true;
+  } else if (!isMaximized() && m_imageWindowMaximisedWithMe) {
+    if (subWindow->isMaximized())
+      subWindow->showNormal();
+    m_imageWindowMaximisedWithMe = false;
+  }
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {

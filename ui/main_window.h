@@ -39,6 +39,7 @@ public:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  void changeEvent(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -47,6 +48,9 @@ private:
   /// Decides from the window's state which menu entries are available.
   void updateActions();
   void growToShow(const QMdiSubWindow *subWindow);
+  /// A maximised main window maximises the image window in it too, and gives it back its size
+  /// when it is restored.
+  void followMaximised();
 
   SettingsStore &m_store;
   RunningSettings m_settings;
@@ -58,6 +62,7 @@ private:
   QPointer<ImageWindow> m_imageWindow;
   QAction *m_openImages = nullptr;
   QAction *m_setup = nullptr;
+  bool m_imageWindowMaximisedWithMe = false;
 };
 
 } // namespace lumicomb::ui

@@ -104,6 +104,16 @@ TEST_F(WindowTest, AboutShowsTheRevision) {
   EXPECT_EQ(revision, "Revision 1.0.2");
 }
 
+TEST_F(WindowTest, AMaximisedMainWindowMaximisesTheImageWindowAndGivesItBackItsSize) {
+  QWidget *subWindow = imageWindow()->parentWidget();
+  const QSize before = subWindow->size();
+  main->showMaximized();
+  EXPECT_TRUE(test::waitUntil([&] { return subWindow->isMaximized(); }));
+  main->showNormal();
+  EXPECT_TRUE(test::waitUntil([&] { return !subWindow->isMaximized(); }));
+  EXPECT_EQ(subWindow->size(), before);
+}
+
 TEST_F(WindowTest, ClosingDuringARunStopsItPromptlyAndLetsEverythingGo) {
   addStack(4, 1600, 1200, 5);
   imageWindow()->refreshImageList();
