@@ -15,9 +15,8 @@ std::string culprit(const std::string &what, const std::string &text) {
   return what + " \"" + text + "\"";
 }
 
-} // namespace
-
-int parseBoxByte(const std::string &text, const std::string &what) {
+/// The text as a number in the user's locale, else with a plain '.'; fails naming the box.
+double parseNumber(const std::string &text, const std::string &what) {
   const QString trimmed = QString::fromStdString(text).trimmed();
   bool ok = false;
   double value = QLocale::system().toDouble(trimmed, &ok);
@@ -25,6 +24,13 @@ int parseBoxByte(const std::string &text, const std::string &what) {
     value = QLocale::c().toDouble(trimmed, &ok);
   if (!ok || std::isnan(value))
     throw LumicombError(ErrorKind::TypeMismatch, culprit(what, text) + " is not a number");
+  return value;
+}
+
+} // namespace
+
+int parseBoxByte(const std::string &text, const std::string &what) {
+  const double value = parseNumber(text, what);
   const double rounded = roundHalfEven(value);
   if (!(rounded >= 0 && rounded <= 255))
     throw LumicombError(ErrorKind::OutOfRange, culprit(what, text) + " is outside 0-255");
@@ -40,13 +46,28 @@ int parseDivisor(const std::string &text) {
 
 int parseLimit(const std::string &text) { return parseBoxByte(text, "limit"); }
 
+double parseHalfLife(const std::string &text) {
+  const std::string refusal = culprit("half-life", text) + " is not a positive number";
+  double value = 0;
+  try {
+    value = parseNumber(text, "half-life");
+  } catch (const LumicombError &) {
+    throw LumicombError(ErrorKind::TypeMismatch, refusal);
+  }
+  if (!(value > 0) || std::isinf(value))
+    throw LumicombError(ErrorKind::OutOfRange, refusal);
+  return value;
+}
+
 RuleParameters ruleParameters(const RuleDescription &rule, const std::string &divisorText,
-                              const std::string &limitText) {
+                              const std::string &limitText, const std::string &halfLifeText) {
   RuleParameters parameters;
   if (rule.parameter == RuleParameter::Divisor)
     parameters.divisor = parseDivisor(divisorText);
   if (rule.parameter == RuleParameter::Limit)
     parameters.limit = parseLimit(limitText);
+  if (rule.parameter == RuleParameter::HalfLife)
+    parameters.halfLife = parseHalfLife(halfLifeText);
   return parameters;
 }
 

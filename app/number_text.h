@@ -17,8 +17,12 @@ int parseDivisor(const std::string &text);
 /// parseBoxByte for the "Different from first by RGB value" box.
 int parseLimit(const std::string &text);
 
-/// The numbers of the rule's own box; the other box's text is not looked at.
+/// The "Half-life (frames)" box: a positive number of images, decimals allowed (in the user's
+/// locale or with a plain '.'), surrounding spaces ignored.
+double parseHalfLife(const std::string &text);
+
+/// The numbers of the rule's own box; the other boxes' texts are not looked at.
 RuleParameters ruleParameters(const RuleDescription &rule, const std::string &divisorText,
-                              const std::string &limitText);
+                              const std::string &limitText, const std::string &halfLifeText = "10");
 
 } // namespace lumicomb

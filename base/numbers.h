@@ -19,6 +19,14 @@ inline uint32_t divideHalfEven(uint32_t total, uint32_t divisor) {
   return quotient + (up ? 1 : 0);
 }
 
+/// roundHalfEven for 0 <= value < 2^51, written so that a loop of it becomes vector code: adding
+/// 2^52 leaves no fraction bits, so the addition itself rounds, to nearest with halves to even
+/// (without -ffast-math the compiler keeps both steps).
+inline double roundHalfEvenSmall(double value) {
+  constexpr double kNoFraction = 4503599627370496.0; // 2^52
+  return (value + kNoFraction) - kNoFraction;
+}
+
 /// Narrows a whole number to [low, high], or fails with an out-of-range error naming `what`.
 int64_t checkedRange(int64_t value, int64_t low, int64_t high, const std::string &what);
 

@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
 
 #include "app/library_versions.h"
+#include "app/number_text.h"
+#include "base/errors.h"
 #include "output/file_types.h"
 #include "rules/rule_registry.h"
 
@@ -28,7 +30,7 @@ QString ruleList() {
     list += name;
     lineLength += static_cast<int>(name.size());
   }
-  return list + " or their index 0-8.";
+  return list + " or their index.";
 }
 
 QString description() {
@@ -73,6 +75,11 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   const QCommandLineOption limit({"l", "limit"},
                                  "Text of the \"Different from first by RGB value\" box.", "TEXT",
                                  defaultText(RuleParameter::Limit));
+  const QCommandLineOption halfLife(
+      "half-life",
+      "The \"Half-life (frames)\" box of \"Comet trails\": how many images back a "
+      "trail is at half brightness, decimals allowed (default 10).",
+      "N", defaultText(RuleParameter::HalfLife));
   const QCommandLineOption output({"o", "output"}, "Result file, written under exactly this name.",
                                   "FILE");
   const QCommandLineOption type({"t", "type"},
@@ -108,8 +115,8 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "missing). Implies --align.",
       "DIR");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
-  parser.addOptions({rule, divisor, limit, output, type, quality, preview, threads, memory, depth,
-                     noMetadata, align, alignModel, saveAligned, quiet});
+  parser.addOptions({rule, divisor, limit, halfLife, output, type, quality, preview, threads,
+                     memory, depth, noMetadata, align, alignModel, saveAligned, quiet});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
@@ -129,6 +136,12 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   options.rule = *ruleIndex;
   options.divisorText = parser.value(divisor).toStdString();
   options.limitText = parser.value(limit).toStdString();
+  options.halfLifeText = parser.value(halfLife).toStdString();
+  try {
+    parseHalfLife(options.halfLifeText);
+  } catch (const LumicombError &refusal) {
+    return misuse(refusal.what());
+  }
 
   if (!parser.isSet(output))
     return misuse("no output file given (use -o FILE)");

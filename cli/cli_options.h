@@ -16,6 +16,7 @@ struct CliOptions {
   int rule = 0; ///< a row of the rule registry
   std::string divisorText = "1";
   std::string limitText = "5";
+  std::string halfLifeText = "10";
   std::string output;
   int filterIndex = 0;
   std::optional<int> quality; ///< without it, the stored JPEG quality

@@ -32,8 +32,9 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   job.jpegQuality = options.quality.value_or(static_cast<int>(settings.jpegQuality));
   lumicomb::BlendRequest &request = job.request;
   request.rule = options.rule;
-  request.parameters = lumicomb::ruleParameters(lumicomb::ruleDescription(options.rule),
-                                                options.divisorText, options.limitText);
+  request.parameters =
+      lumicomb::ruleParameters(lumicomb::ruleDescription(options.rule), options.divisorText,
+                               options.limitText, options.halfLifeText);
   request.mode = options.preview ? lumicomb::RunMode::Previews : lumicomb::RunMode::FullSize;
   request.box = {settings.previewWidth, settings.previewHeight};
   request.threads = options.threads;

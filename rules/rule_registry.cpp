@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "rules/average.h"
 #include "rules/average_of_commonest.h"
+#include "rules/comet_trails.h"
 #include "rules/different_from_first.h"
 #include "rules/dynamic_range.h"
 #include "rules/extremes.h"
@@ -34,6 +35,10 @@ BlendRule differentFromFirst(const RuleParameters &parameters, SampleDepth depth
   return {differentFromFirstRule(parameters.limit, depth), nullptr};
 }
 
+BlendRule cometTrails(const RuleParameters &parameters, SampleDepth depth) {
+  return {cometTrailsRule(parameters.halfLife, depth), nullptr};
+}
+
 } // namespace
 
 const std::vector<RuleDescription> &ruleRegistry() {
@@ -55,6 +60,7 @@ const std::vector<RuleDescription> &ruleRegistry() {
       {8, "Dynamic range (max 2 images)", "dynamic-range", kExactlyTwo, None, "", kBand,
        band<dynamicRangeRule>},
       {9, "Sharpest", "", kAnyCount, None, "", PassKind::None, nullptr},
+      {10, "Comet trails", "comet", kAnyCount, HalfLife, "10", kSweep, cometTrails},
   };
   return rules;
 }
@@ -62,8 +68,9 @@ const std::vector<RuleDescription> &ruleRegistry() {
 const RuleDescription &ruleDescription(int index) {
   const auto &rules = ruleRegistry();
   if (index < 0 || index >= static_cast<int>(rules.size()))
-    throw LumicombError(ErrorKind::OutOfRange,
-                        "blend option " + std::to_string(index) + " is not one of 0-9");
+    throw LumicombError(ErrorKind::OutOfRange, "blend option " + std::to_string(index) +
+                                                   " is not one of 0-" +
+                                                   std::to_string(rules.size() - 1));
   return rules[static_cast<size_t>(index)];
 }
 

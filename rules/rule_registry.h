@@ -15,13 +15,14 @@
 
 namespace lumicomb {
 
-enum class RuleParameter { None, Divisor, Limit };
+enum class RuleParameter { None, Divisor, Limit, HalfLife };
 enum class PassKind { None, Sweep, Band };
 
 /// The numbers a rule reads from its box, already read and checked.
 struct RuleParameters {
-  int divisor = 1; ///< 1-255
-  int limit = 5;   ///< 0-255
+  int divisor = 1;      ///< 1-255
+  int limit = 5;        ///< 0-255
+  double halfLife = 10; ///< in images; positive and finite
 };
 
 /// A rule ready to run: exactly one of the two is set, the one its pass takes.
@@ -49,13 +50,13 @@ struct RuleDescription {
   BlendRule (*make)(const RuleParameters &, SampleDepth);
 };
 
-/// The ten entries of the rule group, by index 0-9; "Sharpest" (9) is never shown or run.
+/// The entries of the rule group, by index from 0; "Sharpest" (9) is never shown or run.
 const std::vector<RuleDescription> &ruleRegistry();
 
-/// The row of `index`; anything outside 0-9 fails as out of range.
+/// The row of `index`; anything outside the table fails as out of range.
 const RuleDescription &ruleDescription(int index);
 
-/// The row named by `text`: a command name, or an index 0-8.
+/// The row named by `text`: a command name, or the index of a row the command line offers.
 std::optional<int> ruleIndexFromCommandName(const std::string &text);
 
 /// The rule's message for `sources` images, if it refuses that number.

@@ -43,6 +43,8 @@ inline constexpr char kProgressBar[] = "ImgProgressBar";
 inline constexpr char kCancel[] = "CmdCancel";
 inline constexpr char kAlignImages[] = "CheckAlignImages";
 inline constexpr char kAlignment[] = "LabelAlignment";
+inline constexpr char kHalfLifeBox[] = "TextHalfLife";
+inline constexpr char kHalfLifeCaption[] = "LabelHalfLife";
 
 /// The rule group's button for a rule: the group's name followed by the rule's index.
 inline QByteArray ruleButton(int index) { return kRuleGroup + QByteArray::number(index); }

@@ -10,6 +10,7 @@
 #include "ui/message_box.h"
 #include "ui/picture_box.h"
 #include "ui/placed_widgets.h"
+#include "ui/trail_controls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -33,7 +34,7 @@ namespace name = names::imageWindow;
 constexpr QSize kInitialClientSize{700, 558};
 /// Where each entry of the rule group stands: two columns inside the parameter frame, in the
 /// registry's order. "Sharpest" has a place but is never shown.
-const std::array<QRect, 10> kRulePlaces = {{
+const std::array<QRect, 11> kRulePlaces = {{
     {8, 16, 90, 17},
     {104, 16, 132, 17},
     {8, 43, 90, 17},
@@ -44,6 +45,7 @@ const std::array<QRect, 10> kRulePlaces = {{
     {8, 123, 228, 17},
     {8, 149, 228, 17},
     {8, 176, 228, 17},
+    {104, 176, 132, 17},
 }};
 
 /// The text a rule's box holds at first, as the registry gives it.
@@ -131,6 +133,7 @@ void ImageWindow::buildRuleGroup() {
                         name::kDivisorBox, {240, 16, 57, 19});
   m_limitBox = placed(new QLineEdit(defaultText(RuleParameter::Limit), m_parameterFrame),
                       name::kLimitBox, {240, 96, 57, 19});
+  m_trailControls = new TrailControls(m_parameterFrame);
   m_alignBox = placed(new QCheckBox(tr("Align images"), m_parameterFrame), name::kAlignImages,
                       {8, 212, 228, 17});
   m_alignBox->setToolTip(tr("Align every image to image 1 before blending, for a burst shot by "
@@ -251,7 +254,7 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   const bool read = succeedsOrSays(this, [&] {
     request.parameters =
         ruleParameters(ruleDescription(request.rule), m_divisorBox->text().toStdString(),
-                       m_limitBox->text().toStdString());
+                       m_limitBox->text().toStdString(), m_trailControls->halfLifeText());
   });
   if (!read)
     return std::nullopt;

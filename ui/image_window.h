@@ -27,6 +27,8 @@ class QRadioButton;
 
 namespace lumicomb::ui {
 
+class TrailControls;
+
 class ImageWindow : public QWidget {
   Q_OBJECT
 public:
@@ -106,6 +108,7 @@ private:
   QPushButton *m_closeButton = nullptr;
   QCheckBox *m_alignBox = nullptr;
   PictureColumn m_column;
+  TrailControls *m_trailControls = nullptr;
 };
 
 } // namespace lumicomb::ui

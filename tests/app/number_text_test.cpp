@@ -58,5 +58,20 @@ TEST(Limit, RefusesTextThatIsNotALimitAndQuotesIt) {
   EXPECT_EQ(parseLimit(" 7.5 "), 8);
 }
 
+TEST(HalfLife, TakesAnyPositiveNumberAndRefusesTheRestQuotingIt) {
+  EXPECT_EQ(parseHalfLife("10"), 10);
+  EXPECT_EQ(parseHalfLife(" 2.5 "), 2.5);
+  EXPECT_EQ(parseHalfLife("1e300"), 1e300);
+  for (const std::string text : {"abc", "", "0", "-3", "nan", "inf", "1e999"}) {
+    SCOPED_TRACE(text);
+    try {
+      parseHalfLife(text);
+      ADD_FAILURE() << "accepted";
+    } catch (const LumicombError &error) {
+      EXPECT_EQ(error.what(), "half-life \"" + text + "\" is not a positive number");
+    }
+  }
+}
+
 } // namespace
 } // namespace lumicomb

@@ -40,6 +40,8 @@ const std::vector<RuleCase> &ruleCases() {
       {7, true, test::referenceMostDifferent, wide::referenceMostDifferent},
       {8, true, [](const auto &s) { return test::referenceSumDivide(s, 2); },
        [](const auto &s) { return wide::referenceSumDivide(s, 2); }},
+      {10, false, [](const auto &s) { return test::referenceComet(s, 10); },
+       [](const auto &s) { return wide::referenceComet(s, 10); }},
   };
   return cases;
 }

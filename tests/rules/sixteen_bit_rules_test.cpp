@@ -33,6 +33,9 @@ std::vector<Case> everyRule() {
     else if (rule.parameter == RuleParameter::Limit)
       for (int limit : {0, 1, 5, 25, 255})
         cases.push_back({rule.index, {1, limit}});
+    else if (rule.parameter == RuleParameter::HalfLife)
+      for (double halfLife : {0.3, 1.0, 10.0})
+        cases.push_back({rule.index, {1, 5, halfLife}});
     else
       cases.push_back({rule.index, {}});
   }
@@ -58,6 +61,8 @@ WidePicture wideReference(const Case &rule, const std::vector<WidePicture> &stac
     return referenceDifferentFromFirst(stack, rule.parameters.limit);
   case 7:
     return referenceMostDifferent(stack);
+  case 10:
+    return referenceComet(stack, rule.parameters.halfLife);
   default:
     return referenceSumDivide(stack, 2);
   }

@@ -1,10 +1,15 @@
 #include "base/errors.h"
+#include "rules/comet_trails.h"
 #include "rules/different_from_first.h"
 #include "rules/extremes.h"
 #include "support/reference_blends.h"
 #include "support/rule_runner.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <random>
 
 namespace lumicomb {
 namespace {
@@ -32,6 +37,29 @@ TEST(Extremes, TakeEachChannelOnItsOwn) {
   const std::vector<Picture> stack = colourStack({{200, 10, 10}, {10, 200, 10}});
   EXPECT_EQ(sweepBlend(*brightestRule(), stack).pixels[0], (Rgb{200, 200, 10}));
   EXPECT_EQ(sweepBlend(*darkestRule(), stack).pixels[0], (Rgb{10, 10, 10}));
+}
+
+TEST(CometTrails, MatchesTheClosedFormWhateverOrderTheSourcesArrive) {
+  // A half-life of 1 or 0.5 fades by whole powers of two, so odd samples land on exact halves.
+  for (int count : {1, 2, 3, 4, 5, 8, 11})
+    for (double halfLife : {0.5, 1.0, 2.5, 10.0}) {
+      SCOPED_TRACE(std::to_string(count) + " images, half-life " + std::to_string(halfLife));
+      const std::vector<Picture> stack = test::randomStack(count, 13, 7, 500u + count);
+      std::vector<int> order(stack.size());
+      std::iota(order.begin(), order.end(), 0);
+      std::shuffle(order.begin(), order.end(), std::mt19937(static_cast<unsigned>(count)));
+      EXPECT_EQ(sweepBlend(*cometTrailsRule(halfLife), stack, order),
+                test::referenceComet(stack, halfLife));
+    }
+}
+
+TEST(CometTrails, KeepsTheNewestWholeAndFadesTheOlderByTheirAge) {
+  EXPECT_EQ(redOf(sweepBlend(*cometTrailsRule(1), redStack({201, 0, 0}))), 50); // 50.25
+  EXPECT_EQ(redOf(sweepBlend(*cometTrailsRule(1), redStack({0, 101, 0}))), 50); // 50.5 to even
+  EXPECT_EQ(redOf(sweepBlend(*cometTrailsRule(2), redStack({200, 0, 0}))), 100);
+  EXPECT_EQ(redOf(sweepBlend(*cometTrailsRule(1), redStack({255, 7}))), 128); // 127.5 to even
+  const std::vector<Picture> stack = test::randomStack(9, 11, 5, 3);
+  EXPECT_EQ(sweepBlend(*cometTrailsRule(1e12), stack), test::referenceBrightest(stack));
 }
 
 TEST(DifferentFromFirst, MatchesBruteForceForAnyLimitAndArrivalOrder) {

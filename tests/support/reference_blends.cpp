@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 
 namespace lumicomb::test {
@@ -122,6 +123,22 @@ WidePicture mostDifferent(const std::vector<WidePicture> &stack, Depth depth) {
   });
 }
 
+/// max over k of 2^(-(N-1-k)/H) * F_k in long double, rounded once, halves to even.
+WidePicture comet(const std::vector<WidePicture> &stack, Depth depth, double halfLife) {
+  return perChannel(stack, depth, [&](const Values &values) {
+    long double largest = 0;
+    const auto count = static_cast<long double>(values.size());
+    for (size_t k = 0; k < values.size(); ++k)
+      largest = std::max(largest, std::exp2l(-(count - 1 - static_cast<long double>(k)) /
+                                             static_cast<long double>(halfLife)) *
+                                      static_cast<long double>(values[k]));
+    const long double whole = std::floor(largest);
+    const long double fraction = largest - whole;
+    const auto down = static_cast<int64_t>(whole);
+    return fraction > 0.5L || (fraction == 0.5L && down % 2 == 1) ? down + 1 : down;
+  });
+}
+
 /// Runs a reference on an 8-bit stack by way of its samples.
 template <typename Reference, typename... Arguments>
 Picture atEightBits(const std::vector<Picture> &stack, Reference reference,
@@ -173,6 +190,9 @@ Picture referenceDifferentFromFirst(const std::vector<Picture> &stack, int limit
 Picture referenceMostDifferent(const std::vector<Picture> &stack) {
   return atEightBits(stack, mostDifferent);
 }
+Picture referenceComet(const std::vector<Picture> &stack, double halfLife) {
+  return atEightBits(stack, comet, halfLife);
+}
 
 namespace wide {
 WidePicture referenceSumDivide(const std::vector<WidePicture> &stack, int64_t divisor) {
@@ -192,6 +212,9 @@ WidePicture referenceAverageOfCommonest(const std::vector<WidePicture> &stack) {
 }
 WidePicture referenceDifferentFromFirst(const std::vector<WidePicture> &stack, int limit) {
   return differentFromFirst(stack, kSixteenBits, limit);
+}
+WidePicture referenceComet(const std::vector<WidePicture> &stack, double halfLife) {
+  return comet(stack, kSixteenBits, halfLife);
 }
 WidePicture referenceMostDifferent(const std::vector<WidePicture> &stack) {
   return mostDifferent(stack, kSixteenBits);

@@ -20,6 +20,8 @@ Picture referenceMedian(const std::vector<Picture> &stack);
 Picture referenceAverageOfCommonest(const std::vector<Picture> &stack);
 Picture referenceDifferentFromFirst(const std::vector<Picture> &stack, int limit);
 Picture referenceMostDifferent(const std::vector<Picture> &stack);
+/// Per channel: max over k of 2^(-(N-1-k)/halfLife) * F_k, rounded once, halves to even.
+Picture referenceComet(const std::vector<Picture> &stack, double halfLife);
 
 /// 16-bit samples, three per pixel, row by row: what a rule made for 16 bits reads and writes.
 /// No rule depends on the channel order, so these pictures have none.
@@ -45,6 +47,7 @@ WidePicture referenceMedian(const std::vector<WidePicture> &stack);
 WidePicture referenceAverageOfCommonest(const std::vector<WidePicture> &stack);
 WidePicture referenceDifferentFromFirst(const std::vector<WidePicture> &stack, int limit);
 WidePicture referenceMostDifferent(const std::vector<WidePicture> &stack);
+WidePicture referenceComet(const std::vector<WidePicture> &stack, double halfLife);
 } // namespace wide
 
 } // namespace lumicomb::test

@@ -63,9 +63,10 @@ TEST_F(WindowTest, TheRuleRegistryDrivesTheRuleGroupAndTheBoxes) {
     EXPECT_EQ(button->objectName(), "BlendOption" + QString::number(rule.index));
     EXPECT_EQ(button->text(), rule.caption);
     EXPECT_EQ(button->isVisible(), rule.make != nullptr) << rule.caption;
-    const char *box = rule.parameter == RuleParameter::Divisor ? "TextDivide"
-                      : rule.parameter == RuleParameter::Limit ? "TextLimit"
-                                                               : nullptr;
+    const char *box = rule.parameter == RuleParameter::Divisor    ? "TextDivide"
+                      : rule.parameter == RuleParameter::Limit    ? "TextLimit"
+                      : rule.parameter == RuleParameter::HalfLife ? "TextHalfLife"
+                                                                  : nullptr;
     if (box) {
       EXPECT_EQ(control<QLineEdit>(box)->text(), rule.defaultText) << rule.caption;
     }
