@@ -14,13 +14,23 @@
 namespace lumicomb {
 namespace {
 
-void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job, const FileTypeRow &row) {
+void requireTypeHoldsFirstImage(const ImageSet &set, const SaveJob &job, const FileTypeRow &row,
+                                const std::string &path) {
   if (set.sourceCount() == 0 || job.request.mode == RunMode::Previews)
     return;
   DecodeOptions limits;
   limits.memoryBudget = job.request.memoryBudget;
   const ImageHeader first = readImageHeader(set.imagePath(1), limits);
-  requireTypeHolds(row, job.target.path, first.width, first.height, job.request.depth);
+  requireTypeHolds(row, path, first.width, first.height, job.request.depth);
+}
+
+/// The master dark's file type, from its extension.
+const FileTypeRow &masterDarkRow(const std::string &path) {
+  const std::optional<int> index = filterIndexForExtension(path);
+  if (!index)
+    throw LumicombError(ErrorKind::OutOfRange, "cannot tell the file type of " + quoted(path) +
+                                                   " (use .tif, .png, .jpg or .bmp)");
+  return fileTypeRow(*index);
 }
 
 } // namespace
@@ -41,12 +51,19 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
                                         std::shared_ptr<const AlignmentPlan> *alignment) {
   const FileTypeRow &row = fileTypeRow(job.target.filterIndex);
   checkedSaveTarget(job.target.path);
-  requireTypeHoldsFirstImage(set, job, row);
+  requireTypeHoldsFirstImage(set, job, row, job.target.path);
+  const bool savesMasterDark = !job.masterDarkPath.empty() && set.darkCount() > 0;
+  if (savesMasterDark) {
+    checkedSaveTarget(job.masterDarkPath);
+    requireTypeHoldsFirstImage(set, job, masterDarkRow(job.masterDarkPath), job.masterDarkPath);
+  }
   const bool savesFrames = job.request.alignment && !job.alignedFramesFolder.empty() &&
                            job.request.mode == RunMode::FullSize;
   if (savesFrames)
     prepareAlignedFramesFolder(job.alignedFramesFolder);
-  BlendOutcome outcome = runBlend(set, job.request, observer);
+  BlendRequest request = job.request;
+  request.keepMasterDark = savesMasterDark;
+  BlendOutcome outcome = runBlend(set, request, observer);
   if (outcome.refusal)
     return outcome.refusal; // an unblended copy must not pass for a result
   {
@@ -56,6 +73,13 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
                         job.request.memoryBudget, observer);
     // The write has no count to show, only that it is under way.
     const StageProgress saving(observer, "saving", 0);
+    if (savesMasterDark && outcome.masterDark) {
+      const FileTypeRow &darkRow = masterDarkRow(job.masterDarkPath);
+      saveResult(
+          {std::move(outcome.masterDark), outcome.iccProfile, nullptr, set.darkCount(), false},
+          job.masterDarkPath, darkRow, saveFlags(darkRow, 100),
+          [&observer] { return observer.cancelRequested(); });
+    }
     ResultContents result{std::move(outcome.picture), std::move(outcome.iccProfile),
                           std::move(outcome.metadata), outcome.sources, job.request.withMetadata};
     saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality),

@@ -41,6 +41,9 @@ struct SaveJob {
   /// In an aligned run, the folder every aligned source is also written to as a 16-bit TIFF;
   /// empty: none.
   std::string alignedFramesFolder;
+  /// Where the master dark made of the set's darks is also written, in the type its extension
+  /// names; empty: nowhere.
+  std::string masterDarkPath;
 };
 
 /// Asks for the file with the default name, the filter string and the settings' initial filter.

@@ -114,9 +114,24 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "Also write every aligned image, cut to the result, as a 16-bit TIFF into DIR (made if "
       "missing). Implies --align.",
       "DIR");
+  const QCommandLineOption dark(
+      "dark",
+      "A dark frame (shot with the lens capped, at the images' settings), or a folder of them; "
+      "repeat it for more. Their median at each position (their mean for one or two) is "
+      "subtracted from every image before it is blended.",
+      "FILE");
+  const QCommandLineOption saveMasterDark(
+      "save-master-dark",
+      "Also write the master dark made of the darks, for a later run to take "
+      "as its only dark.",
+      "FILE");
+  const QCommandLineOption hotPixels(
+      "hot-pixels", "Replace the sensor's hot pixels in every image by the mean of their "
+                    "neighbours: found in the darks, or without darks in the images themselves.");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
   parser.addOptions({rule, divisor, limit, halfLife, output, type, quality, preview, threads,
-                     memory, depth, noMetadata, align, alignModel, saveAligned, quiet});
+                     memory, depth, noMetadata, align, alignModel, saveAligned, dark,
+                     saveMasterDark, hotPixels, quiet});
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
@@ -195,6 +210,17 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
     if (options.alignedFolder.empty())
       return misuse("no folder given to --save-aligned");
   }
+  for (const QString &path : parser.values(dark))
+    options.darks.push_back(path.toStdString());
+  if (parser.isSet(saveMasterDark)) {
+    if (options.darks.empty())
+      return misuse("--save-master-dark needs at least one --dark");
+    options.masterDarkOutput = parser.value(saveMasterDark).toStdString();
+    if (!filterIndexForExtension(options.masterDarkOutput))
+      return misuse("cannot tell the file type of " + quotedValue(parser.value(saveMasterDark)) +
+                    " (use .tif, .png, .jpg or .bmp)");
+  }
+  options.removeHotPixels = parser.isSet(hotPixels);
   options.quiet = parser.isSet(quiet);
 
   for (const QString &image : parser.positionalArguments())

@@ -27,6 +27,9 @@ struct CliOptions {
   std::optional<uint64_t> memoryMiB;   ///< without it, a quarter of physical memory
   std::optional<AlignModel> alignment; ///< without it, the images are blended as they stand
   std::string alignedFolder;           ///< where --save-aligned writes the aligned images
+  std::vector<std::string> darks;      ///< files, or folders of them, shot with the lens capped
+  std::string masterDarkOutput;        ///< where --save-master-dark writes the master dark
+  bool removeHotPixels = false;
   bool quiet = false;
   std::vector<std::string> images;
 };

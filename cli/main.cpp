@@ -1,4 +1,5 @@
 // lumicomb-cli: blends the images named on the command line into one file.
+#include "app/dark_files.h"
 #include "app/number_text.h"
 #include "app/save_image.h"
 #include "base/errors.h"
@@ -42,6 +43,8 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.withMetadata = options.withMetadata;
   request.alignment = options.alignment;
   job.alignedFramesFolder = options.alignedFolder;
+  job.masterDarkPath = options.masterDarkOutput;
+  request.removeHotPixels = options.removeHotPixels;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;
@@ -52,6 +55,7 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
   const lumicomb::SaveJob job = saveJobFor(options, settings);
   lumicomb::ImageSet set;
   addImages(set, options.images);
+  lumicomb::addDarkFiles(set, options.darks);
   lumicomb::cli::TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
   lumicomb::cli::CliObserver observer(progress);
   observer.yield(); // a stop that came while the tool was starting

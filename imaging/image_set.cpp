@@ -16,8 +16,9 @@ const ImageEntry &ImageSet::entry(int i) const {
   return m_entries[static_cast<size_t>(i - 1)];
 }
 
-std::string ImageSet::imagePath(int i) const {
-  const ImageEntry &e = entry(i);
+namespace {
+
+std::string pathOf(const ImageEntry &e) {
   if (e.folder.empty())
     return e.name;
   if (e.folder.back() == '/')
@@ -25,25 +26,62 @@ std::string ImageSet::imagePath(int i) const {
   return e.folder + "/" + e.name;
 }
 
-void ImageSet::append(const std::string &folder, const std::vector<std::string> &names) {
-  if (names.size() > static_cast<size_t>(kMaxSources - sourceCount()))
-    throw LumicombError(ErrorKind::OutOfRange, "the image list cannot hold more than " +
-                                                   std::to_string(kMaxSources) + " images");
+void appendEntries(std::vector<ImageEntry> &entries, const std::string &folder,
+                   const std::vector<std::string> &names, const char *what) {
+  if (names.size() > static_cast<size_t>(ImageSet::kMaxSources) - entries.size())
+    throw LumicombError(ErrorKind::OutOfRange,
+                        std::string("the ") + what + " list cannot hold more than " +
+                            std::to_string(ImageSet::kMaxSources) + " " + what + "s");
   for (const std::string &name : names) {
     ImageEntry added;
     added.folder = folder;
     added.name = name;
-    m_entries.push_back(std::move(added));
+    entries.push_back(std::move(added));
   }
 }
 
-void ImageSet::remove(const std::vector<bool> &selectedRows) {
+void removeEntries(std::vector<ImageEntry> &entries, const std::vector<bool> &selectedRows) {
   std::vector<ImageEntry> kept;
-  kept.reserve(m_entries.size());
-  for (size_t row = 0; row < m_entries.size(); ++row)
+  kept.reserve(entries.size());
+  for (size_t row = 0; row < entries.size(); ++row)
     if (row >= selectedRows.size() || !selectedRows[row])
-      kept.push_back(std::move(m_entries[row]));
-  m_entries = std::move(kept); // the removed entries release their bitmaps here
+      kept.push_back(std::move(entries[row]));
+  entries = std::move(kept); // the removed entries release their bitmaps here
+}
+
+} // namespace
+
+std::string ImageSet::imagePath(int i) const { return pathOf(entry(i)); }
+
+void ImageSet::append(const std::string &folder, const std::vector<std::string> &names) {
+  appendEntries(m_entries, folder, names, "image");
+}
+
+void ImageSet::remove(const std::vector<bool> &selectedRows) {
+  removeEntries(m_entries, selectedRows);
+}
+
+std::string ImageSet::darkPath(int j) const {
+  if (j < 1 || j > darkCount())
+    throw LumicombError(ErrorKind::OutOfRange, "dark " + std::to_string(j) +
+                                                   " is not in the list of " +
+                                                   std::to_string(darkCount()) + " darks");
+  return pathOf(m_darks[static_cast<size_t>(j - 1)]);
+}
+
+void ImageSet::appendDarks(const std::string &folder, const std::vector<std::string> &names) {
+  appendEntries(m_darks, folder, names, "dark");
+}
+
+void ImageSet::removeDarks(const std::vector<bool> &selectedRows) {
+  removeEntries(m_darks, selectedRows);
+}
+
+ImageSet ImageSet::darkSet() const {
+  ImageSet darks;
+  for (const ImageEntry &dark : m_darks)
+    darks.append(dark.folder, {dark.name});
+  return darks;
 }
 
 void ImageSet::discardPreviews() {
@@ -56,6 +94,7 @@ void ImageSet::releaseAllBitmaps() {
     e.fullSize.reset();
     e.preview.reset();
     e.aligned.reset();
+    e.corrected.reset();
   }
 }
 

@@ -15,6 +15,9 @@ struct ImageEntry {
   /// The full-size picture or the preview moved into image 1's frame and cropped, held only
   /// while an aligned run needs it.
   Bitmap aligned;
+  /// The full-size picture or a copy of the preview after the run's source steps (the master
+  /// dark subtracted, hot pixels repaired), held only while the run needs it.
+  Bitmap corrected;
   int64_t width = 0;
   int64_t height = 0;
   int bitsPerPixel = 0; ///< depth stored in the file, before conversion to 24-bit
@@ -49,8 +52,20 @@ public:
   /// Releases every bitmap; the entries stay.
   void releaseAllBitmaps();
 
+  /// The darks: frames shot with the lens capped, subtracted from every image before it is
+  /// blended. Listed apart from the images, in the order added.
+  int darkCount() const { return static_cast<int>(m_darks.size()); }
+  /// Dark j for j in 1..darkCount(), as imagePath shows an image.
+  std::string darkPath(int j) const;
+  void appendDarks(const std::string &folder, const std::vector<std::string> &names);
+  /// Removes the darks whose row (dark j is row j-1) is selected.
+  void removeDarks(const std::vector<bool> &selectedRows);
+  /// A set whose images are the darks, for a pass to blend them.
+  ImageSet darkSet() const;
+
 private:
   std::vector<ImageEntry> m_entries;
+  std::vector<ImageEntry> m_darks; ///< names only; their bitmaps live in darkSet()'s entries
 };
 
 } // namespace lumicomb

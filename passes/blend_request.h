@@ -25,6 +25,11 @@ struct BlendRequest {
   bool withMetadata = true;
   /// The model every source is aligned to image 1 with; nothing blends them as they stand.
   std::optional<AlignModel> alignment;
+  /// Whether the sensor's hot pixels are replaced in every source by the mean of their
+  /// neighbours (found in the master dark, or without darks in the sources themselves).
+  bool removeHotPixels = false;
+  /// Whether the outcome keeps the master dark made of the set's darks.
+  bool keepMasterDark = false;
 };
 
 } // namespace lumicomb

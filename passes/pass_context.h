@@ -11,6 +11,7 @@
 namespace lumicomb {
 
 struct AlignmentPlan;
+struct SourceSteps;
 
 struct PassContext {
   ImageSet &set;
@@ -30,6 +31,8 @@ struct PassContext {
   /// Where each source lies in image 1's frame, and the crop the result is cut to; null when the
   /// sources are blended as they stand.
   const AlignmentPlan *alignment = nullptr;
+  /// What is done to every source before the rule sees it (darks, hot pixels); null: nothing.
+  const SourceSteps *sourceSteps = nullptr;
 
   bool usesPreviews() const { return mode == RunMode::Previews; }
   /// Bytes of one RGB picture of the given size at the run's depth.

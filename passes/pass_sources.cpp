@@ -4,6 +4,7 @@
 #include "base/memory_budget.h"
 #include "passes/aligned_sources.h"
 #include "passes/alignment_plan.h"
+#include "passes/source_steps.h"
 
 #include <algorithm>
 
@@ -101,7 +102,7 @@ void decodeSource(const PassContext &context, const DecodingPlan &plan, int i) {
   limits.depth = context.depth;
   // Every pass reads its sources' rows through rowAtDepth; but a warp of 8-bit samples keeps
   // only 8 bits of what it interpolates.
-  limits.keepEightBitSamples = !context.alignment;
+  limits.keepEightBitSamples = !context.alignment && !context.sourceSteps;
   limits.targetProfile = context.targetProfile;
   if (context.warnings)
     limits.warn = [&context](const std::string &warning) { context.warnings->add(warning); };
@@ -118,25 +119,44 @@ void decodeSource(const PassContext &context, const DecodingPlan &plan, int i) {
     loadFullSize(context.set, i, limits);
 }
 
+/// The source steps work on the full-size decode itself, and on a copy of a preview, which
+/// stays for later runs as it is.
+void correctSource(const PassContext &context, int i) {
+  ImageEntry &entry = context.set.entry(i);
+  if (context.usesPreviews()) {
+    entry.corrected.reset(FreeImage_Clone(entry.preview.get()));
+    if (!entry.corrected)
+      throw std::bad_alloc();
+  } else {
+    entry.corrected = std::move(entry.fullSize);
+  }
+  applySourceSteps(*context.sourceSteps, entry.corrected.get());
+}
+
 /// Image 1 is only cut to the crop: its transform is the identity, which copies samples as
 /// they are. The full-size decode goes as soon as its warped copy is made.
 void alignSource(const PassContext &context, int i) {
   ImageEntry &entry = context.set.entry(i);
   const AlignmentPlan &alignment = *context.alignment;
-  const FIBITMAP *loaded = context.usesPreviews() ? entry.preview.get() : entry.fullSize.get();
+  const FIBITMAP *loaded = entry.corrected          ? entry.corrected.get()
+                           : context.usesPreviews() ? entry.preview.get()
+                                                    : entry.fullSize.get();
   entry.aligned =
       warpedCopy(loaded, alignment.toImageOne.at(static_cast<size_t>(i - 1)), alignment.crop);
   entry.fullSize.reset();
+  entry.corrected.reset();
 }
 
 } // namespace
 
 void loadSource(const PassContext &context, const DecodingPlan &plan, int i) {
   ImageEntry &entry = context.set.entry(i);
-  if (context.alignment && entry.aligned)
+  if (context.alignment ? bool(entry.aligned) : context.sourceSteps && entry.corrected)
     return;
   if (!(context.usesPreviews() ? bool(entry.preview) : bool(entry.fullSize)))
     decodeSource(context, plan, i);
+  if (context.sourceSteps)
+    correctSource(context, i);
   if (context.alignment)
     alignSource(context, i);
 }
@@ -145,6 +165,8 @@ const FIBITMAP *loadedSource(const PassContext &context, int i) {
   const ImageEntry &entry = context.set.entry(i);
   if (context.alignment)
     return entry.aligned.get();
+  if (context.sourceSteps)
+    return entry.corrected.get();
   return context.usesPreviews() ? entry.preview.get() : entry.fullSize.get();
 }
 
@@ -152,6 +174,7 @@ void releaseSource(const PassContext &context, int i) {
   ImageEntry &entry = context.set.entry(i);
   entry.fullSize.reset();
   entry.aligned.reset();
+  entry.corrected.reset();
 }
 
 void requireSameSize(const PassContext &context, int i, PictureSize photograph,
@@ -176,6 +199,7 @@ SourceRelease::~SourceRelease() {
   for (int i = 1; i <= m_set.sourceCount(); ++i) {
     m_set.entry(i).fullSize.reset();
     m_set.entry(i).aligned.reset();
+    m_set.entry(i).corrected.reset();
   }
 }
 

@@ -4,8 +4,11 @@
 #include "base/parallel_for.h"
 #include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
+#include "passes/source_steps.h"
+
 #include "passes/stage_progress.h"
 #include "passes/sweep_pass.h"
+#include <algorithm>
 
 namespace lumicomb {
 namespace {
@@ -59,6 +62,11 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
       depth,    &outcome.iccProfile,  &warnings};
   {
     const ProgressShown progress(observer);
+    SourceSteps steps = prepareSourceSteps(context, request.removeHotPixels);
+    if (steps.any()) {
+      context.sourceSteps = &steps;
+      context.memoryBudget -= std::min(context.memoryBudget, steps.heldBytes());
+    }
     if (request.alignment) {
       outcome.alignment =
           std::make_shared<const AlignmentPlan>(planAlignment(context, *request.alignment));
@@ -66,6 +74,8 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
     }
     outcome.picture =
         rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+    if (request.keepMasterDark)
+      outcome.masterDark = std::move(steps.masterDark);
   }
   outcome.sources = set.sourceCount();
   warnings.tell(observer);

@@ -22,6 +22,9 @@ struct BlendOutcome {
   int sources = 0; ///< how many images went into the picture
   /// In an aligned run, where each source lay in image 1's frame and the crop the picture is of.
   std::shared_ptr<const AlignmentPlan> alignment;
+  /// The master dark subtracted from every source, when the request asked to keep it and the set
+  /// has darks; at the picture's depth and in its colour profile.
+  Bitmap masterDark;
 };
 
 /// Blends the sources with the request's rule into a new RGB picture of image 1's size for the

@@ -1,4 +1,4 @@
-// The night-sky options of lumicomb-cli: "Comet trails" and its half-life.
+// The night-sky options of lumicomb-cli: "Comet trails" and its half-life, darks and hot pixels.
 #include "cli/night_cli_fixture.h"
 
 namespace lumicomb::test {
@@ -18,6 +18,30 @@ TEST_F(NightCliTest, CometFadesByTheHalfLifeGivenAndRefusesABadOneAsMisuse) {
         << refused.err;
   }
   EXPECT_FALSE(std::filesystem::exists(output("x.png")));
+}
+
+TEST_F(NightCliTest, AFolderOfDarksMakesAMasterThatALaterRunTakesAsItsOnlyDark) {
+  const std::vector<Picture> lights = randomStack(3, 8, 5, 42);
+  const std::vector<std::string> images = writeStack(lights);
+  std::filesystem::create_directory(input("darks"));
+  const std::vector<Picture> darks = randomStack(3, 8, 5, 43);
+  for (size_t j = 0; j < darks.size(); ++j)
+    writePicture(darks[j], input("darks/dark" + std::to_string(j) + ".png"), FIF_PNG);
+  writeWholeFile(input("darks/notes.txt"), "not a picture");
+  const Picture withFolder = blend(
+      {"-r", "brightest", "--dark", input("darks"), "--save-master-dark", output("master.tif")},
+      images);
+  EXPECT_EQ(readPicture(output("master.tif")), referenceMedian(darks));
+  EXPECT_EQ(blend({"-r", "brightest", "--dark", output("master.tif")}, images), withFolder);
+  EXPECT_NE(withFolder, referenceBrightest(lights));
+
+  const RunResult misuse =
+      run({"--save-master-dark", output("m.tif"), "-o", output("x.png"), images[0]});
+  EXPECT_EQ(misuse.exitCode, 2);
+  std::filesystem::create_directory(input("empty"));
+  const RunResult empty = run({"--dark", input("empty"), "-o", output("x.png"), images[0]});
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_NE(empty.err.find("there are no pictures in"), std::string::npos) << empty.err;
 }
 
 } // namespace

@@ -53,7 +53,7 @@ protected:
 
   bool anySourceHoldsAFullBitmap() const {
     for (int i = 1; i <= set.sourceCount(); ++i)
-      if (set.entry(i).fullSize || set.entry(i).aligned)
+      if (set.entry(i).fullSize || set.entry(i).aligned || set.entry(i).corrected)
         return true;
     return false;
   }
