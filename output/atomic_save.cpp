@@ -67,18 +67,6 @@ private:
   bool m_kept = false;
 };
 
-/// Forces the file's data to disk: the rename must never put a name on data that is not there.
-/// An empty text when it is done.
-std::string syncFile(const std::string &path) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0)
-    return std::strerror(errno);
-  const bool synced = ::fsync(fd) == 0;
-  const int error = errno;
-  ::close(fd);
-  return synced ? std::string() : std::strerror(error);
-}
-
 /// A rename is on disk only once its folder is; without this a crash could bring back the old
 /// file, or neither.
 void syncFolder(const std::string &folder) {
@@ -103,6 +91,16 @@ void finish(const SaveSteps &steps, const std::string &temporaryPath, const std:
 }
 
 } // namespace
+
+std::string syncToDisk(const std::string &path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0)
+    return std::strerror(errno);
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  return synced ? std::string() : std::strerror(error);
+}
 
 void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
                           int flags, const SaveSteps &steps) {
@@ -139,8 +137,11 @@ void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_
     refuse(path, std::strerror(errno));
   if (steps.finish)
     finish(steps, temporary.path(), path);
-  if (const std::string failure = syncFile(temporary.path()); !failure.empty())
+  // The rename must never put a name on data that is not on disk yet.
+  const std::string failure = (steps.sync ? steps.sync : syncToDisk)(temporary.path());
+  if (!failure.empty())
     refuse(path, failure);
+  // A busy disk can take seconds over the sync, and a stop that came meanwhile still counts.
   if (steps.cancelled && steps.cancelled())
     cancel();
   if (::rename(temporary.path().c_str(), target.c_str()) != 0)

@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 
 namespace lumicomb {
 namespace {
@@ -135,6 +138,32 @@ TEST_F(AtomicSave, AFullDiskOrACancelLeavesTheOldFileWholeAndNoTemporaryFile) {
             "cannot write '" + path + "': " + std::strerror(ENOSPC));
   EXPECT_TRUE(test::readWholeFile(path) == before) << "the earlier file changed";
   EXPECT_EQ(filesBeside(), 1);
+}
+
+TEST_F(AtomicSave, AStopThatComesWhileABusyDiskSyncsStillCancels) {
+  const std::string path = dir.file("result.png");
+  for (const bool stopMeanwhile : {true, false}) {
+    SCOPED_TRACE(stopMeanwhile);
+    test::writeWholeFile(path, "precious");
+    std::atomic<bool> stop = false;
+    SaveSteps steps;
+    steps.cancelled = [&] { return stop.load(); };
+    steps.sync = [&](const std::string &temporary) {
+      stop = stopMeanwhile; // a signal handler or the window's Cancel, on another thread
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      return syncToDisk(temporary);
+    };
+    try {
+      saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0, steps);
+      EXPECT_FALSE(stopMeanwhile) << "a stopped save went through";
+      EXPECT_EQ(test::readPicture(path), picture);
+    } catch (const LumicombError &error) {
+      EXPECT_TRUE(stopMeanwhile) << error.what();
+      EXPECT_EQ(error.kind(), ErrorKind::Cancelled);
+      EXPECT_EQ(test::readWholeFile(path), "precious");
+    }
+    EXPECT_EQ(filesInFolder(), 1u);
+  }
 }
 
 } // namespace
