@@ -49,8 +49,9 @@ struct DecodeOptions {
   /// Whether the file's metadata is read along (only image 1's goes into a result).
   bool withMetadata = false;
   /// When above 0, a JPEG is decoded reduced by its codec (by 2, 4 or 8, which costs far less
-  /// than a full decode) as far as its long side stays at least this; other formats are decoded
-  /// whole. For pictures that are only looked at smaller, such as grey copies for alignment.
+  /// than a full decode) as far as its long side stays at least this, with the codec's fast
+  /// transform; other formats are decoded whole. For pictures that are only looked at smaller,
+  /// such as grey copies for alignment. A full decode of a JPEG is always the accurate one.
   int reducedLongSide = 0;
   /// Told what of the file could not be read or converted, which does not stop its decode.
   std::function<void(const std::string &)> warn;

@@ -69,6 +69,19 @@ void orientSize(int orientation, int64_t &width, int64_t &height) {
     std::swap(width, height);
 }
 
+int orientationAfterMirroring(int orientation) {
+  switch (orientation) {
+  case 5: // read as stored: a turn over the main diagonal is left
+  case 7: // read mirrored both ways, which leaves the same turn
+    return 5;
+  case 6: // read mirrored left to right: a turn over the other diagonal is left
+  case 8: // read mirrored top to bottom, which leaves the same turn
+    return 7;
+  default:
+    return 1;
+  }
+}
+
 Bitmap upright(Bitmap picture, int orientation) {
   if (orientation < 2 || orientation > 8)
     return picture;

@@ -2,8 +2,11 @@
 
 #include "base/errors.h"
 #include "imaging/exiv2_setup.h"
+#include "imaging/tiff_layout.h"
 
 #include <exiv2/exiv2.hpp>
+
+#include <cstdio>
 
 namespace lumicomb {
 namespace {
@@ -48,16 +51,36 @@ PhotoInfo openAndRead(Open &&open, const std::string &name, bool withMetadata) {
   }
 }
 
+/// A TIFF's orientation is its first directory's, read whether or not Exiv2 could read the file.
+void readTiffOrientation(std::FILE *stream, const std::string &name, PhotoInfo &info) {
+  if (!stream)
+    return;
+  const std::optional<TiffOrientation> tiff = tiffOrientation(stream);
+  std::fclose(stream);
+  if (!tiff)
+    return;
+  info.orientation = tiff->value;
+  if (tiff->unreadable)
+    info.warnings.push_back("cannot read the orientation of " + quoted(name) +
+                            "; it is blended as stored");
+}
+
 } // namespace
 
 PhotoInfo readPhotoInfo(const std::string &path, bool withMetadata) {
-  return openAndRead([&] { return Exiv2::ImageFactory::open(path); }, path, withMetadata);
+  PhotoInfo info = openAndRead([&] { return Exiv2::ImageFactory::open(path); }, path, withMetadata);
+  readTiffOrientation(std::fopen(path.c_str(), "rb"), path, info);
+  return info;
 }
 
 PhotoInfo readPhotoInfo(const uint8_t *bytes, size_t size, const std::string &name,
                         bool withMetadata) {
-  return openAndRead([&] { return Exiv2::ImageFactory::open(bytes, static_cast<long>(size)); },
-                     name, withMetadata);
+  PhotoInfo info =
+      openAndRead([&] { return Exiv2::ImageFactory::open(bytes, static_cast<long>(size)); }, name,
+                  withMetadata);
+  if (size > 0)
+    readTiffOrientation(::fmemopen(const_cast<uint8_t *>(bytes), size, "rb"), name, info);
+  return info;
 }
 
 } // namespace lumicomb

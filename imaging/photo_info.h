@@ -1,7 +1,8 @@
 #pragma once
 // What a photograph's file says beyond its pixels, read with Exiv2 before it is decoded: how it
-// stands (its orientation), its colour profile, and, for image 1, the metadata the result
-// carries on. Reading it never fails: what cannot be read is left out, with a warning.
+// stands (its orientation; a TIFF's is read from its first directory here), its colour profile,
+// and, for image 1, the metadata the result carries on. Reading it never fails: what cannot be
+// read is left out, with a warning.
 #include "imaging/photo_metadata.h"
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <set>
+#include <vector>
 
 namespace lumicomb {
 namespace {
@@ -30,7 +31,8 @@ public:
   /// Reads the byte order and where the first directory is; false for no TIFF header.
   bool readHeader() {
     std::array<uint8_t, 16> header{};
-    if (!readAt(0, header.data(), 8))
+    if (!readAt(0, header.data(), 8) || header[0] != header[1] ||
+        (header[0] != 'I' && header[0] != 'M'))
       return false;
     m_littleEndian = header[0] == 'I';
     const uint64_t version = number(header.data() + 2, 2);
@@ -54,6 +56,18 @@ public:
         readValues(entry, *values, worstValueOf(tag));
     });
     return read ? std::optional(tags) : std::nullopt;
+  }
+
+  /// The first directory's orientation entry: nothing when it has none, an empty list when its
+  /// value cannot be read.
+  std::optional<std::vector<uint64_t>> orientationEntry() {
+    constexpr uint16_t kOrientation = 274;
+    std::optional<std::vector<uint64_t>> found;
+    forEachEntry([&](uint16_t tag, const uint8_t *entry, uint64_t) {
+      if (tag == kOrientation && !found)
+        found = integerValues(entry).value_or(std::vector<uint64_t>{});
+    });
+    return found;
   }
 
   /// Where the low byte of the first directory's EXIF pointer tag lies, if it has one.
@@ -152,25 +166,31 @@ private:
     }
   }
 
-  void readValues(const uint8_t *entry, std::set<uint64_t> &values, uint64_t worst) {
+  /// The entry's first few integer values, or nothing when they cannot be read.
+  std::optional<std::vector<uint64_t>> integerValues(const uint8_t *entry) {
     const size_t size = integerSize(number(entry + 2, 2));
     const uint64_t count = m_big ? number(entry + 4, 8) : number(entry + 4, 4);
     const uint8_t *field = entry + (m_big ? 12 : 8);
     const size_t fieldSize = m_big ? 8 : 4;
-    if (size == 0 || count == 0) {
-      values.insert(worst);
-      return;
-    }
+    if (size == 0 || count == 0)
+      return std::nullopt;
     const uint64_t read = count < kValuesRead ? count : kValuesRead;
     std::array<uint8_t, kValuesRead * 8> bytes{};
-    if (count * size <= fieldSize) {
+    if (count * size <= fieldSize)
       std::copy(field, field + read * size, bytes.begin());
-    } else if (!readAt(number(field, fieldSize), bytes.data(), read * size)) {
-      values.insert(worst);
-      return;
-    }
+    else if (!readAt(number(field, fieldSize), bytes.data(), read * size))
+      return std::nullopt;
+    std::vector<uint64_t> values;
     for (uint64_t i = 0; i < read; ++i)
-      values.insert(number(bytes.data() + i * size, size));
+      values.push_back(number(bytes.data() + i * size, size));
+    return values;
+  }
+
+  void readValues(const uint8_t *entry, std::set<uint64_t> &values, uint64_t worst) {
+    if (const std::optional<std::vector<uint64_t>> read = integerValues(entry))
+      values.insert(read->begin(), read->end());
+    else
+      values.insert(worst);
   }
 };
 
@@ -213,6 +233,35 @@ std::optional<std::string> unreadableTiffLayout(std::FILE *stream) {
     return std::nullopt;
   addDefaults(*tags);
   return problemOf(*tags);
+}
+
+std::optional<TiffOrientation> tiffOrientation(std::FILE *stream) {
+  TiffReader reader(stream);
+  std::optional<TiffOrientation> found;
+  if (reader.readHeader()) {
+    found = TiffOrientation{};
+    if (const std::optional<std::vector<uint64_t>> entry = reader.orientationEntry()) {
+      found->unreadable = entry->empty();
+      if (!entry->empty() && entry->front() >= 1 && entry->front() <= 8)
+        found->value = static_cast<int>(entry->front());
+    }
+  }
+  std::rewind(stream);
+  return found;
+}
+
+bool readerMirrorsByOrientation(std::FILE *stream) {
+  TiffReader reader(stream);
+  std::optional<LayoutTags> tags;
+  if (reader.readHeader())
+    tags = reader.readLayoutTags();
+  std::rewind(stream);
+  if (!tags)
+    return false;
+  // YCbCr, CIELab, ICCLab and ITULab.
+  return std::ranges::any_of(tags->photometric, [](uint64_t photometric) {
+    return photometric == 6 || (photometric >= 8 && photometric <= 10);
+  });
 }
 
 std::optional<uint64_t> exifPointerTagLowByte(std::FILE *stream) {

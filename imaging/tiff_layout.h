@@ -25,6 +25,22 @@ std::optional<std::string> unreadableTiffLayout(std::FILE *stream);
 /// no reader knows. The stream is left at its start.
 std::optional<uint64_t> exifPointerTagLowByte(std::FILE *stream);
 
+/// How the first image stands, as its directory's Orientation tag says.
+struct TiffOrientation {
+  int value = 1;           ///< 1-8; 1 when the tag is absent or outside that range
+  bool unreadable = false; ///< the tag is there, but its value cannot be read
+};
+
+/// The first directory's orientation, or nothing when the stream holds no TIFF. Read here and
+/// not by the metadata library, which refuses BigTIFF files whole. The stream is left at its
+/// start.
+std::optional<TiffOrientation> tiffOrientation(std::FILE *stream);
+
+/// Whether the library's TIFF reader decodes the first image through libtiff's RGBA interface
+/// (YCbCr and the Lab spaces), which already mirrors the picture as its orientation says (see
+/// orientationAfterMirroring). The stream is left at its start.
+bool readerMirrorsByOrientation(std::FILE *stream);
+
 /// Why a TIFF picture of this size cannot be decoded safely, or nothing.
 std::optional<std::string> unreadableTiffSize(int64_t width, int64_t height);
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libfreeimage-dev liblcms2-dev libexiv2-dev qt6-base-dev
-  libgtest-dev libopencv-dev "$@")
+  libgtest-dev libopencv-dev libjpeg62-turbo-dev libtiff-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do
