@@ -6,35 +6,41 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace lumicomb {
 namespace {
 
-/// Where the module is looked for: where the build made it, then where an installation puts it
-/// beside the program, whatever the prefix.
-std::vector<std::string> modulePaths() {
-  std::vector<std::string> paths = {LUMICOMB_OPENCV_MODULE_BUILT};
+/// Whether `program` lies in the build tree that made it.
+bool inBuildTree(const std::filesystem::path &program) {
+  std::error_code error;
+  const std::filesystem::path build = std::filesystem::weakly_canonical(LUMICOMB_BUILD_DIR, error);
+  if (error)
+    return false;
+  const std::filesystem::path relative = program.lexically_relative(build);
+  return !relative.empty() && *relative.begin() != "..";
+}
+
+/// Where the module is: for a program of the build tree, where the build made it; for an
+/// installed one, where the installation put it beside the program, whatever the prefix. An
+/// installed program never loads a build's module, which a later build may have changed.
+std::string modulePath() {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error)
-    paths.push_back(
-        (program.parent_path().parent_path() / LUMICOMB_OPENCV_MODULE_INSTALLED).string());
-  return paths;
+  if (error || inBuildTree(program))
+    return LUMICOMB_OPENCV_MODULE_BUILT;
+  return (program.parent_path().parent_path() / LUMICOMB_OPENCV_MODULE_INSTALLED).string();
 }
 
 const OpenCvFunctions *loadedFunctions() {
+  const std::string path = modulePath();
   std::string failure;
-  for (const std::string &path : modulePaths()) {
-    void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-      failure = ::dlerror();
-      continue;
-    }
+  if (void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
     using Entry = const OpenCvFunctions *(*)();
     if (const auto entry = reinterpret_cast<Entry>(::dlsym(module, "lumicombOpenCvFunctions")))
       return entry();
     failure = quoted(path) + " is not Lumicomb's OpenCV module";
+  } else {
+    failure = ::dlerror();
   }
   throw LumicombError(ErrorKind::NotAvailable,
                       "alignment is not available: its OpenCV module cannot be loaded (" +

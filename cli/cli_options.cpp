@@ -3,6 +3,7 @@
 #include "app/library_versions.h"
 #include "app/number_text.h"
 #include "base/errors.h"
+#include "cli/bash_completion.h"
 #include "output/file_types.h"
 #include "rules/rule_registry.h"
 
@@ -129,11 +130,16 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "hot-pixels", "Replace the sensor's hot pixels in every image by the mean of their "
                     "neighbours: found in the darks, or without darks in the images themselves.");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
-  parser.addOptions({rule, divisor, limit, halfLife, output, type, quality, preview, threads,
-                     memory, depth, noMetadata, align, alignModel, saveAligned, dark,
-                     saveMasterDark, hotPixels, quiet});
+  const QList<QCommandLineOption> offered = {
+      rule,        divisor, limit,          halfLife,  output,     type,  quality,
+      preview,     threads, memory,         depth,     noMetadata, align, alignModel,
+      saveAligned, dark,    saveMasterDark, hotPixels, quiet};
+  parser.addOptions(offered);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
+  QCommandLineOption completion("bash-completion", "Print the bash completion of this tool.");
+  completion.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOption(completion);
   parser.addPositionalArgument("IMAGE", "Source images, blended in the order given.", "IMAGE...");
 
   if (!parser.parse(arguments))
@@ -142,6 +148,8 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
     return {std::nullopt, 0, parser.helpText().toStdString()};
   if (parser.isSet(version))
     return {std::nullopt, 0, "lumicomb-cli " LUMICOMB_VERSION "\n" + libraryVersions() + "\n"};
+  if (parser.isSet(completion))
+    return {std::nullopt, 0, bashCompletion(offered + QList{help, version})};
 
   CliOptions options;
   const std::optional<int> ruleIndex =

@@ -3,8 +3,10 @@
 # command line, if any are missing.
 set -euo pipefail
 
+# help2man writes the manual pages at build time; dpkg-dev's dpkg-shlibdeps lists the package's
+# libraries when the tests make the package.
 packages=(g++ cmake ninja-build pkg-config libfreeimage-dev liblcms2-dev libexiv2-dev qt6-base-dev
-  libgtest-dev libopencv-dev libjpeg62-turbo-dev libtiff-dev "$@")
+  libgtest-dev libopencv-dev libjpeg62-turbo-dev libtiff-dev help2man dpkg-dev "$@")
 
 missing=()
 for package in "${packages[@]}"; do

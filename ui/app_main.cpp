@@ -10,14 +10,17 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
-int main(int argc, char *argv[]) {
-  lumicomb::keepPictureMemoryInProcess();
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("lumicomb");
-  QApplication::setApplicationDisplayName(lumicomb::ui::appTitle());
-  QApplication::setApplicationVersion(LUMICOMB_VERSION);
-  QApplication::setWindowIcon(QIcon(":/lumicomb/icon.png"));
+#include <string_view>
 
+namespace {
+
+struct StartOptions {
+  bool preview = false;
+  QStringList images;
+};
+
+/// Reads the command line; prints the help or the version and exits when asked for them.
+StartOptions readCommandLine(const QCoreApplication &app) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QCoreApplication::translate("main", "Blends same-size photographs position by position."));
@@ -31,17 +34,55 @@ int main(int argc, char *argv[]) {
       QCoreApplication::translate("main", "Images to start with, in this order."),
       QCoreApplication::translate("main", "[IMAGE...]"));
   parser.process(app);
+  StartOptions options;
+  options.preview = parser.isSet(preview);
+  for (const QString &image : parser.positionalArguments())
+    options.images.append(QFileInfo(image).absoluteFilePath());
+  return options;
+}
+
+/// Whether the command line asks for the help or the version, which need no display: they are
+/// answered without one, so that they work anywhere, as when the manual page is made.
+bool asksOnlyForText(int argc, char *argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--")
+      break;
+    if (word == "-h" || word == "-?" || word == "--help" || word == "--help-all" || word == "-v" ||
+        word == "--version")
+      return true;
+  }
+  return false;
+}
+
+void nameApplication() {
+  QCoreApplication::setApplicationName("lumicomb");
+  QCoreApplication::setApplicationVersion(LUMICOMB_VERSION);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  if (asksOnlyForText(argc, argv)) {
+    QCoreApplication app(argc, argv);
+    nameApplication();
+    readCommandLine(app);
+  }
+  lumicomb::keepPictureMemoryInProcess();
+  QApplication app(argc, argv);
+  nameApplication();
+  QApplication::setApplicationDisplayName(lumicomb::ui::appTitle());
+  QApplication::setDesktopFileName("io.github.lumicomb.Lumicomb");
+  QApplication::setWindowIcon(QIcon(":/lumicomb/icon.png"));
+  const StartOptions options = readCommandLine(app);
 
   lumicomb::SettingsStore store;
   lumicomb::ui::MainWindow window(store);
   window.show();
-  QStringList images;
-  for (const QString &image : parser.positionalArguments())
-    images.append(QFileInfo(image).absoluteFilePath());
-  if (!images.isEmpty()) {
-    lumicomb::ui::addImageFiles(&window, window.imageSet(), images);
+  if (!options.images.isEmpty()) {
+    lumicomb::ui::addImageFiles(&window, window.imageSet(), options.images);
     lumicomb::ui::ImageWindow *imageWindow = window.imageWindow();
-    if (parser.isSet(preview))
+    if (options.preview)
       imageWindow->runPreview();
   }
   return QApplication::exec();

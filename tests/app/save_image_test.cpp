@@ -109,10 +109,9 @@ TEST_F(SaveImageTest, AnAlignedSaveCountsEachPhaseFromNothingToItsEnd) {
   for (int rule : {0, 4}) { // a sweep rule and a band rule
     SCOPED_TRACE(rule);
     observer = test::RecordingObserver();
-    BlendRequest request;
-    request.rule = rule;
-    request.alignment = AlignModel::Similarity;
-    const SaveJob job{{dir.file("out.tif"), 1}, 100, request, dir.file("aligned")};
+    SaveJob job{{dir.file("out.tif"), 1}, 100, {}, dir.file("aligned")};
+    job.request.rule = rule;
+    job.request.alignment = AlignModel::Similarity;
     ASSERT_EQ(blendAndSave(burst, job, observer), std::nullopt);
     ASSERT_EQ(observer.phaseCounts.size(), 4u);
     EXPECT_EQ(observer.phaseCounts[0], (std::vector<std::string>{"fitting 0/3", "fitting 1/3",
