@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "cli/bash_completion.h"
 #include "output/file_types.h"
+#include "passes/gap_bridging.h"
 #include "rules/rule_registry.h"
 
 #include <QCommandLineParser>
@@ -129,11 +130,19 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   const QCommandLineOption hotPixels(
       "hot-pixels", "Replace the sensor's hot pixels in every image by the mean of their "
                     "neighbours: found in the darks, or without darks in the images themselves.");
+  const QCommandLineOption gapFill(
+      "gap-fill", "Close the gaps star trails leave between consecutive frames (with brightest "
+                  "and comet).");
+  const QCommandLineOption gapSize(
+      "gap-size",
+      "How far a bridge reaches, in pixels (default: how far the sky moved between "
+      "frames). Implies --gap-fill.",
+      "PX");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
   const QList<QCommandLineOption> offered = {
-      rule,        divisor, limit,          halfLife,  output,     type,  quality,
-      preview,     threads, memory,         depth,     noMetadata, align, alignModel,
-      saveAligned, dark,    saveMasterDark, hotPixels, quiet};
+      rule,        divisor, limit,          halfLife,  output,     type,    quality,
+      preview,     threads, memory,         depth,     noMetadata, align,   alignModel,
+      saveAligned, dark,    saveMasterDark, hotPixels, gapFill,    gapSize, quiet};
   parser.addOptions(offered);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
@@ -229,6 +238,17 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
                     " (use .tif, .png, .jpg or .bmp)");
   }
   options.removeHotPixels = parser.isSet(hotPixels);
+  options.closeGaps = parser.isSet(gapFill) || parser.isSet(gapSize);
+  if (parser.isSet(gapSize)) {
+    bool ok = false;
+    const double pixels = parser.value(gapSize).trimmed().toDouble(&ok);
+    if (!ok || !(pixels > 0 && pixels <= 100000))
+      return misuse("gap size " + quotedValue(parser.value(gapSize)) +
+                    " is not a number of pixels above 0");
+    options.gapPixels = pixels;
+  }
+  if (options.closeGaps && !closesGaps(ruleDescription(options.rule)))
+    return misuse(gapRulesRefusal());
   options.quiet = parser.isSet(quiet);
 
   for (const QString &image : parser.positionalArguments())

@@ -30,6 +30,8 @@ struct CliOptions {
   std::vector<std::string> darks;      ///< files, or folders of them, shot with the lens capped
   std::string masterDarkOutput;        ///< where --save-master-dark writes the master dark
   bool removeHotPixels = false;
+  bool closeGaps = false;
+  std::optional<double> gapPixels; ///< without it, measured on the frames
   bool quiet = false;
   std::vector<std::string> images;
 };

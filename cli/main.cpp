@@ -45,6 +45,8 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   job.alignedFramesFolder = options.alignedFolder;
   job.masterDarkPath = options.masterDarkOutput;
   request.removeHotPixels = options.removeHotPixels;
+  request.closeGaps = options.closeGaps;
+  request.gapPixels = options.gapPixels;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;

@@ -1,5 +1,7 @@
 #include "demo/handheld_scene.h"
 
+#include "demo/scene_random.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -27,28 +29,6 @@ double clamp01(double t) { return std::clamp(t, 0.0, 1.0); }
 /// std::hypot without its guard against overflow, which costs more than the rest of a sample.
 double length(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
 
-/// A small generator of its own, so that a seed lays out the same scene with any library.
-class Random {
-public:
-  explicit Random(uint64_t seed) : m_state(seed) {}
-  uint64_t next() {
-    uint64_t z = (m_state += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  double uniform(double low, double high) {
-    return low + (high - low) * static_cast<double>(next() >> 11) * 0x1.0p-53;
-  }
-  double gaussian() {
-    const double radius = std::sqrt(-2 * std::log(1 - uniform(0, 1)));
-    return radius * std::cos(2 * M_PI * uniform(0, 1));
-  }
-
-private:
-  uint64_t m_state;
-};
-
 /// A disc or an axis-aligned box, lit from the top left.
 struct Shape {
   bool disc = false;
@@ -75,7 +55,7 @@ struct Shape {
 class Landscape {
 public:
   explicit Landscape(uint64_t seed) {
-    Random random(seed);
+    SceneRandom random(seed);
     for (double &phase : m_phase)
       phase = random.uniform(0, 2 * M_PI);
     m_sunU = random.uniform(0.55, 0.85);
@@ -160,7 +140,7 @@ private:
     return mix(mountain, hill, hillCover);
   }
 
-  void placeHousesAndTrees(Random &random) {
+  void placeHousesAndTrees(SceneRandom &random) {
     struct Item {
       double depth;
       std::vector<Shape> shapes;
@@ -248,7 +228,7 @@ private:
 
 std::vector<uint8_t> renderHandheldFrame(int64_t width, int64_t height, const HandheldShot &shot) {
   const Landscape landscape(shot.sceneSeed);
-  Random noise(shot.noiseSeed);
+  SceneRandom noise(shot.noiseSeed);
   const double unit = 1.0 / static_cast<double>(width);
   const std::array<double, 9> &m = shot.toImageOne;
   std::vector<uint8_t> rows(static_cast<size_t>(width * height * 3));

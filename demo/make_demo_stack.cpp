@@ -1,9 +1,11 @@
 // lumicomb-demo-stack: writes a burst of frames of one synthetic scene, each with its own sensor
 // noise and a red box walking across it, so that averaging visibly removes the noise and the
 // median removes the box. With --handheld it writes a burst shot by hand instead: every frame
-// shifted and turned a little, so that only an aligned average is sharp.
+// shifted and turned a little, so that only an aligned average is sharp. With --night it writes a
+// night of star trails with pauses between the frames and hot pixels, and darks to match.
 #include "base/errors.h"
 #include "demo/handheld_scene.h"
+#include "demo/night_sky.h"
 #include "imaging/bitmap.h"
 #include "output/atomic_save.h"
 
@@ -89,21 +91,61 @@ void writeHandheldFrame(const std::string &path, int frame) {
   lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
 }
 
+/// Writes top-first interleaved RGB as a PNG.
+void writeRgb(const std::vector<uint8_t> &rgb, int64_t width, int64_t height,
+              const std::string &path) {
+  lumicomb::Bitmap bitmap = lumicomb::allocateRgb24(width, height);
+  for (int64_t y = 0; y < height; ++y) {
+    uint8_t *row = lumicomb::scanLine(bitmap.get(), height - 1 - y);
+    const uint8_t *from = &rgb[static_cast<size_t>(3 * y * width)];
+    for (int64_t x = 0; x < width; ++x) {
+      row[3 * x + FI_RGBA_RED] = from[3 * x];
+      row[3 * x + FI_RGBA_GREEN] = from[3 * x + 1];
+      row[3 * x + FI_RGBA_BLUE] = from[3 * x + 2];
+    }
+  }
+  lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
+}
+
+/// A night of `frames` frames of 960x600 with 60 hot pixels, night_01.png ..., and five darks,
+/// dark_1.png ..., in a folder of their own.
+void writeNight(const std::filesystem::path &folder, int frames) {
+  lumicomb::NightSettings settings;
+  settings.frames = frames;
+  settings.hotPixels = 60;
+  const lumicomb::NightSky night(settings);
+  for (int k = 0; k < frames; ++k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "night_%02d.png", k + 1);
+    writeRgb(night.frame(k), settings.width, settings.height, (folder / name).string());
+  }
+  std::filesystem::create_directories(folder / "darks");
+  for (int j = 0; j < 5; ++j)
+    writeRgb(night.dark(j), settings.width, settings.height,
+             (folder / "darks" / ("dark_" + std::to_string(j + 1) + ".png")).string());
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
-  const bool handheld = argc > 1 && std::string(argv[1]) == "--handheld";
-  if (handheld) {
+  const std::string kind = argc > 1 ? argv[1] : "";
+  const bool handheld = kind == "--handheld";
+  const bool night = kind == "--night";
+  if (handheld || night) {
     --argc;
     ++argv;
   }
   if (argc < 2 || argc > 3) {
-    std::cerr << "usage: lumicomb-demo-stack [--handheld] FOLDER [FRAMES]\n";
+    std::cerr << "usage: lumicomb-demo-stack [--handheld | --night] FOLDER [FRAMES]\n";
     return 2;
   }
   const int frames = argc == 3 ? std::clamp(std::atoi(argv[2]), 1, 99) : 7;
   try {
     std::filesystem::create_directories(argv[1]);
+    if (night) {
+      writeNight(argv[1], frames);
+      return 0;
+    }
     for (int frame = 0; frame < frames; ++frame) {
       char name[32];
       std::snprintf(name, sizeof name, handheld ? "shot_%02d.png" : "frame_%02d.png", frame + 1);

@@ -30,6 +30,10 @@ struct BlendRequest {
   bool removeHotPixels = false;
   /// Whether the outcome keeps the master dark made of the set's darks.
   bool keepMasterDark = false;
+  /// Whether the gaps star trails leave between consecutive frames are closed ("Brightest" and
+  /// "Comet trails" only), and the bridge's length in pixels if not measured on the frames.
+  bool closeGaps = false;
+  std::optional<double> gapPixels;
 };
 
 } // namespace lumicomb

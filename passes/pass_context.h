@@ -12,6 +12,7 @@ namespace lumicomb {
 
 struct AlignmentPlan;
 struct SourceSteps;
+struct GapFilling;
 
 struct PassContext {
   ImageSet &set;
@@ -33,6 +34,8 @@ struct PassContext {
   const AlignmentPlan *alignment = nullptr;
   /// What is done to every source before the rule sees it (darks, hot pixels); null: nothing.
   const SourceSteps *sourceSteps = nullptr;
+  /// Whether a sweep closes the gaps star trails leave between consecutive frames, and how.
+  const GapFilling *gapFilling = nullptr;
 
   bool usesPreviews() const { return mode == RunMode::Previews; }
   /// Bytes of one RGB picture of the given size at the run's depth.

@@ -4,6 +4,7 @@
 #include "base/parallel_for.h"
 #include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
+#include "passes/gap_bridging.h"
 #include "passes/source_steps.h"
 
 #include "passes/stage_progress.h"
@@ -51,6 +52,8 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
   const bool previews = request.mode == RunMode::Previews;
   const SampleDepth depth = previews ? SampleDepth::Eight : request.depth;
   const BlendRule rule = makeRule(description, request.parameters, depth);
+  if (request.closeGaps && !closesGaps(description))
+    throw LumicombError(ErrorKind::OutOfRange, gapRulesRefusal());
 
   BlendOutcome outcome;
   RunWarnings warnings;
@@ -67,6 +70,9 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
       context.sourceSteps = &steps;
       context.memoryBudget -= std::min(context.memoryBudget, steps.heldBytes());
     }
+    const GapFilling gaps{request.gapPixels};
+    if (request.closeGaps)
+      context.gapFilling = &gaps;
     if (request.alignment) {
       outcome.alignment =
           std::make_shared<const AlignmentPlan>(planAlignment(context, *request.alignment));

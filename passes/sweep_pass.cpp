@@ -3,6 +3,7 @@
 #include "base/numbers.h"
 #include "base/parallel_for.h"
 #include "imaging/sample_rows.h"
+#include "passes/gap_bridging.h"
 #include "passes/source_gathering.h"
 
 #include <algorithm>
@@ -57,6 +58,17 @@ public:
     }
   }
 
+  /// Runs `row` for row y alone, holding its stripe.
+  template <typename RowFunction> void withRow(int64_t y, RowFunction &&row) {
+    int64_t stripe = std::min(m_count - 1, y * m_count / m_height);
+    while (stripe * m_height / m_count > y)
+      --stripe;
+    while ((stripe + 1) * m_height / m_count <= y)
+      ++stripe;
+    std::lock_guard lock(m_locks[stripe]);
+    row();
+  }
+
 private:
   static constexpr int64_t kMostStripes = 64;
   int64_t m_height = 0;
@@ -78,7 +90,10 @@ public:
         m_context,
         [&](PictureSize result) {
           return m_context.pictureBytes(result.width, result.height) +
-                 m_rule.workingBytes(m_sources, result.width, result.height);
+                 m_rule.workingBytes(m_sources, result.width, result.height) +
+                 (m_context.gapFilling
+                      ? GapBridging::heldBytes(result.width, result.height, m_context.depth)
+                      : 0);
         },
         imageOneFirst ? static_cast<size_t>(m_context.threads) : 0);
     prepareDecodingMemory(plan, m_context.pictureBytes(plan.result.width, plan.result.height));
@@ -90,6 +105,9 @@ public:
       setUp(plan.result);
       gatherSourcesInAnyOrder(m_context, plan, collectSource);
     }
+    if (m_gaps && m_context.warnings)
+      if (const std::optional<std::string> note = m_gaps->unmeasured())
+        m_context.warnings->add(*note);
     // Made only now, the result takes memory the decoded pictures have given back.
     Bitmap result = allocateRgb(m_size.width, m_size.height, m_context.depth);
     parallelFor(
@@ -104,6 +122,12 @@ private:
     m_rule.begin(m_sources, size.width, size.height);
     m_progress.setHeight(size.height);
     m_stripes.setUp(size.height, m_context.threads);
+    if (m_context.gapFilling)
+      m_gaps.emplace(m_sources, size.width, size.height, m_context.depth,
+                     m_context.gapFilling->bridgePixels,
+                     [this](int image, int64_t y, const uint8_t *samples) {
+                       m_stripes.withRow(y, [&] { m_rule.collect(image, y, samples); });
+                     });
   }
 
   void collect(int i, const FIBITMAP *source) {
@@ -112,6 +136,8 @@ private:
       m_progress.rowRead();
       m_rule.collect(i, y, rowAtDepth(source, y, m_context.depth, widened));
     });
+    if (m_gaps)
+      m_gaps->frameLoaded(i, source);
     releaseSource(m_context, i);
   }
 
@@ -121,6 +147,7 @@ private:
   PassProgress m_progress;
   RowStripes m_stripes;
   PictureSize m_size{};
+  std::optional<GapBridging> m_gaps;
   SourceRelease m_release;
 };
 

@@ -44,5 +44,19 @@ TEST_F(NightCliTest, AFolderOfDarksMakesAMasterThatALaterRunTakesAsItsOnlyDark) 
   EXPECT_NE(empty.err.find("there are no pictures in"), std::string::npos) << empty.err;
 }
 
+TEST_F(NightCliTest, GapFillingIsRefusedAsMisuseWithOtherRulesOrABadSize) {
+  const std::vector<std::string> images = writeStack(randomStack(2, 8, 5, 44));
+  for (const std::vector<std::string> &options : {std::vector<std::string>{"--gap-fill"},
+                                                  {"-r", "median", "--gap-size", "4"},
+                                                  {"-r", "brightest", "--gap-size", "0"},
+                                                  {"-r", "comet", "--gap-size", "wide"}}) {
+    std::vector<std::string> arguments = options;
+    arguments.insert(arguments.end(), {"-o", output("x.png"), images[0], images[1]});
+    const RunResult refused = run(arguments);
+    EXPECT_EQ(refused.exitCode, 2) << options.back();
+    EXPECT_FALSE(std::filesystem::exists(output("x.png")));
+  }
+}
+
 } // namespace
 } // namespace lumicomb::test
