@@ -8,6 +8,7 @@ namespace lumicomb {
 struct PreviewBox {
   int64_t width = 400;
   int64_t height = 300;
+  bool operator==(const PreviewBox &) const = default;
 };
 
 struct PreviewSize {

@@ -55,10 +55,12 @@ std::string ImageSet::imagePath(int i) const { return pathOf(entry(i)); }
 
 void ImageSet::append(const std::string &folder, const std::vector<std::string> &names) {
   appendEntries(m_entries, folder, names, "image");
+  ++m_generation;
 }
 
 void ImageSet::remove(const std::vector<bool> &selectedRows) {
   removeEntries(m_entries, selectedRows);
+  ++m_generation;
 }
 
 std::string ImageSet::darkPath(int j) const {
@@ -71,10 +73,12 @@ std::string ImageSet::darkPath(int j) const {
 
 void ImageSet::appendDarks(const std::string &folder, const std::vector<std::string> &names) {
   appendEntries(m_darks, folder, names, "dark");
+  ++m_generation;
 }
 
 void ImageSet::removeDarks(const std::vector<bool> &selectedRows) {
   removeEntries(m_darks, selectedRows);
+  ++m_generation;
 }
 
 ImageSet ImageSet::darkSet() const {

@@ -63,9 +63,14 @@ public:
   /// A set whose images are the darks, for a pass to blend them.
   ImageSet darkSet() const;
 
+  /// Moves on with every change to what a run reads from the set (anything but its bitmaps),
+  /// so that a result made from it can tell it is no longer the set's.
+  uint64_t generation() const { return m_generation; }
+
 private:
   std::vector<ImageEntry> m_entries;
   std::vector<ImageEntry> m_darks; ///< names only; their bitmaps live in darkSet()'s entries
+  uint64_t m_generation = 0;
 };
 
 } // namespace lumicomb

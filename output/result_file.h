@@ -14,7 +14,9 @@
 namespace lumicomb {
 
 struct ResultContents {
-  Bitmap picture;                  ///< 24-bit or 48-bit RGB, as allocateRgb makes them
+  /// 24-bit or 48-bit RGB, as allocateRgb makes them; shared with whoever keeps the result to
+  /// look at, and given the colour profile when the file carries one.
+  std::shared_ptr<FIBITMAP> picture;
   std::vector<uint8_t> iccProfile; ///< what the samples are in; empty for sRGB, embedded as none
   std::shared_ptr<const PhotoMetadata> metadata; ///< image 1's; null when it had none
   int sources = 0;                               ///< how many images went into the picture

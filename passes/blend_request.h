@@ -34,6 +34,10 @@ struct BlendRequest {
   /// "Comet trails" only), and the bridge's length in pixels if not measured on the frames.
   bool closeGaps = false;
   std::optional<double> gapPixels;
+
+  /// Every field, so that a field added here counts wherever requests are compared (a result
+  /// kept for a later save is one); it needs a comparison of its own to compile.
+  bool operator==(const BlendRequest &) const = default;
 };
 
 } // namespace lumicomb

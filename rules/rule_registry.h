@@ -23,6 +23,7 @@ struct RuleParameters {
   int divisor = 1;      ///< 1-255
   int limit = 5;        ///< 0-255
   double halfLife = 10; ///< in images; positive and finite
+  bool operator==(const RuleParameters &) const = default;
 };
 
 /// A rule ready to run: exactly one of the two is set, the one its pass takes.
