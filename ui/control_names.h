@@ -45,10 +45,25 @@ inline constexpr char kAlignImages[] = "CheckAlignImages";
 inline constexpr char kAlignment[] = "LabelAlignment";
 inline constexpr char kHalfLifeBox[] = "TextHalfLife";
 inline constexpr char kHalfLifeCaption[] = "LabelHalfLife";
+inline constexpr char kView[] = "CmdView";
 
 /// The rule group's button for a rule: the group's name followed by the rule's index.
 inline QByteArray ruleButton(int index) { return kRuleGroup + QByteArray::number(index); }
 } // namespace imageWindow
+
+namespace viewer {
+inline constexpr char kWindow[] = "FormViewer";
+inline constexpr char kPicture[] = "PicViewer";
+inline constexpr char kFit[] = "CmdFit";
+inline constexpr char kActualPixels[] = "CmdActualPixels";
+inline constexpr char kZoomIn[] = "CmdZoomIn";
+inline constexpr char kZoomOut[] = "CmdZoomOut";
+inline constexpr char kBefore[] = "CheckBefore";
+inline constexpr char kFullSize[] = "CmdBlendFullSize";
+inline constexpr char kStatus[] = "LabelStatus";
+inline constexpr char kProgressBar[] = "ImgProgressBar";
+inline constexpr char kCancel[] = "CmdCancel";
+} // namespace viewer
 
 namespace addImagesDialog {
 inline constexpr char kWindow[] = "FormAddImages";

@@ -25,6 +25,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace lumicomb::ui {
 namespace {
@@ -88,9 +89,9 @@ QStringList localFiles(const QMimeData *mime) {
 } // namespace
 
 ImageWindow::ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemory &addMemory,
-                         SaveFileDialog &saveDialog, QWidget *parent)
+                         SaveFileDialog &saveDialog, WindowPlaces &places, QWidget *parent)
     : QWidget(parent), m_set(set), m_settings(settings), m_addMemory(addMemory),
-      m_saveDialog(saveDialog), m_column(this) {
+      m_saveDialog(saveDialog), m_column(this), m_results(set, places, m_runner, this) {
   setObjectName(name::kWindow);
   setWindowTitle(tr("Image"));
   resize(kInitialClientSize);
@@ -151,6 +152,17 @@ void ImageWindow::buildRunButtons() {
   m_saveButton =
       placed(new QPushButton(tr("Save image as ..."), frame), name::kSave, {104, 16, 105, 25});
   m_closeButton = placed(new QPushButton(tr("&Close"), this), name::kClose, {8, 504, 89, 21});
+  // At the frame's right margin, clear of "Save image as ...", however wide the font makes it.
+  m_viewButton = placed(new QPushButton(tr("View"), frame), name::kView, {0, 16, 89, 25});
+  m_viewButton->move(frame->width() - 8 - m_viewButton->width(), m_viewButton->y());
+  m_viewButton->setToolTip(tr("The result in a window of its own, at any zoom (Ctrl+1: at 100%)"));
+  auto *actualPixels = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_1), this);
+  actualPixels->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(m_viewButton, &QPushButton::clicked, this, [this] { m_results.openViewer(false); });
+  connect(actualPixels, &QShortcut::activated, this, [this] { m_results.openViewer(true); });
+  connect(m_column.resultBox(), &PictureBox::doubleClicked, this,
+          [this] { m_results.openViewer(false); });
+  connect(&m_results, &ResultViewing::fullSizeRequested, this, &ImageWindow::runFullSize);
   connect(m_previewButton, &QPushButton::clicked, this, &ImageWindow::runPreview);
   connect(m_saveButton, &QPushButton::clicked, this, &ImageWindow::runSave);
   connect(m_closeButton, &QPushButton::clicked, this, [this] {
@@ -174,6 +186,7 @@ void ImageWindow::refreshImageList() {
   for (int i = 1; i <= m_set.sourceCount(); ++i)
     m_imageList->addItem(QString::fromStdString(m_set.entry(i).name));
   m_refilling = false;
+  m_results.dropUnlessCurrent();
   if (m_set.sourceCount() == 0)
     return;
   // Making row 0 current and selected counts as a click on it.
@@ -267,6 +280,7 @@ void ImageWindow::runPreview() {
   const std::optional<BlendRequest> request = chosenRequest(RunMode::Previews);
   if (!request)
     return;
+  m_results.dropUnlessCurrent(*request);
   auto outcome = std::make_shared<BlendOutcome>();
   startRun([this, request = *request,
             outcome](RunObserver &observer) { *outcome = runBlend(m_set, request, observer); },
@@ -274,6 +288,7 @@ void ImageWindow::runPreview() {
              if (outcome->picture)
                m_column.showResult(toImage(outcome->picture.get()));
              m_column.showAlignment(outcome->alignment);
+             m_results.showPreview(*outcome);
              if (outcome->refusal)
                showMessageBox(this, QString::fromStdString(*outcome->refusal));
            });
@@ -292,9 +307,11 @@ void ImageWindow::runSave() {
   const SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request, {}};
   auto refusal = std::make_shared<std::optional<std::string>>();
   auto alignment = std::make_shared<std::shared_ptr<const AlignmentPlan>>();
+  // Written without blending again while it is the result of this request.
+  m_results.dropUnlessCurrent(*request);
   startRun(
-      [this, job, refusal, alignment](RunObserver &observer) {
-        *refusal = blendAndSave(m_set, job, observer, alignment.get());
+      [this, job, refusal, alignment, kept = m_results.kept()](RunObserver &observer) {
+        *refusal = saveResultOf(m_set, job, kept.get(), observer, alignment.get());
       },
       [this, refusal, alignment] {
         if (*refusal)
@@ -302,6 +319,28 @@ void ImageWindow::runSave() {
         else
           m_column.showAlignment(*alignment);
       });
+}
+
+/// "Blend at full size": the result is kept, for the viewer and for the saves that follow.
+void ImageWindow::runFullSize() {
+  if (isRunning() || refuseWithoutImages())
+    return;
+  const std::optional<BlendRequest> request = chosenRequest(RunMode::FullSize);
+  if (!request)
+    return;
+  m_results.drop(); // its memory goes to the new one
+  auto made = std::make_shared<FullSizeView>();
+  startRun([this, request = *request,
+            made](RunObserver &observer) { *made = blendFullSizeToView(m_set, request, observer); },
+           [this, made] {
+             if (made->blend.refusal) {
+               showMessageBox(this, QString::fromStdString(*made->blend.refusal));
+               return;
+             }
+             m_results.showFullSize(*made);
+             m_column.showResult(m_results.fullSizeBoxPicture(m_column.resultBox()->size()));
+             m_column.showAlignment(made->blend.result->alignment);
+           });
 }
 
 void ImageWindow::startRun(BlendRunner::Job job, std::function<void()> whenDone) {
@@ -336,6 +375,7 @@ void ImageWindow::updateActions() {
     control->setEnabled(idle);
   m_saveButton->setVisible(m_oneRowSelected);
   m_column.cancelButton()->setVisible(!idle);
+  m_results.setRunning(!idle);
   setAcceptDrops(idle);
   // Changing a sub-window's flags hides it, so they change only when they must.
   auto *subWindow = qobject_cast<QMdiSubWindow *>(parentWidget());
@@ -357,6 +397,8 @@ void ImageWindow::closeEvent(QCloseEvent *event) {
     event->ignore();
     return;
   }
+  m_results.closeViewer();
+  m_results.drop();
   m_set.releaseAllBitmaps();
   event->accept();
   emit closed();

@@ -7,6 +7,7 @@
 #include "ui/add_images_dialog.h"
 #include "ui/blend_runner.h"
 #include "ui/picture_column.h"
+#include "ui/result_viewing.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -33,7 +34,7 @@ class ImageWindow : public QWidget {
   Q_OBJECT
 public:
   ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemory &addMemory,
-              SaveFileDialog &saveDialog, QWidget *parent = nullptr);
+              SaveFileDialog &saveDialog, WindowPlaces &places, QWidget *parent = nullptr);
 
   /// Refills the list from the image set; with images, selects row 0 and shows image 1.
   void refreshImageList();
@@ -43,6 +44,10 @@ public:
 
   void runPreview();
   void runSave();
+  /// "Blend at full size": blends every image at full size and keeps the result.
+  void runFullSize();
+  /// The viewer, once it has been opened.
+  ViewerWindow *viewer() const { return m_results.viewer(); }
   bool isRunning() const { return m_runner.isRunning(); }
   /// Stops a run still going and waits for it.
   void cancelRun() { m_runner.cancelAndWait(); }
@@ -107,8 +112,10 @@ private:
   QPushButton *m_saveButton = nullptr;
   QPushButton *m_closeButton = nullptr;
   QCheckBox *m_alignBox = nullptr;
+  QPushButton *m_viewButton = nullptr;
   PictureColumn m_column;
   TrailControls *m_trailControls = nullptr;
+  ResultViewing m_results;
 };
 
 } // namespace lumicomb::ui

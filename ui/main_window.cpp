@@ -38,7 +38,7 @@ QAction *entry(QMenu *menu, const char *objectName, const QString &caption) {
 
 MainWindow::MainWindow(SettingsStore &store, QWidget *parent)
     : QMainWindow(parent), m_store(store), m_settings(loadSettings(store)), m_saveAsDialog(this),
-      m_saveDialog(&m_saveAsDialog) {
+      m_saveDialog(&m_saveAsDialog), m_places(store) {
   setObjectName(name::kWindow);
   setWindowTitle(productName());
   setWindowIcon(QIcon(":/lumicomb/icon.png"));
@@ -49,6 +49,7 @@ MainWindow::MainWindow(SettingsStore &store, QWidget *parent)
   buildMenus();
   updateActions();
   resize(kInitialClientSize.width(), kInitialClientSize.height() + menuBar()->sizeHint().height());
+  m_places.restore(this, kMainWindowPlaceKey);
 }
 
 MainWindow::~MainWindow() {
@@ -73,7 +74,7 @@ void MainWindow::buildMenus() {
 ImageWindow *MainWindow::imageWindow() {
   if (m_imageWindow)
     return m_imageWindow;
-  auto *window = new ImageWindow(m_set, m_settings, m_addMemory, *m_saveDialog);
+  auto *window = new ImageWindow(m_set, m_settings, m_addMemory, *m_saveDialog, m_places);
   QMdiSubWindow *subWindow = m_mdiArea->addSubWindow(window);
   subWindow->setAttribute(Qt::WA_DeleteOnClose);
   subWindow->setWindowIcon(windowIcon());
@@ -186,6 +187,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
 /// Closing during a run stops the run first and waits for it; then the image window closes,
 /// which releases the set's bitmaps, and whatever is left goes too.
 void MainWindow::closeEvent(QCloseEvent *event) {
+  m_places.save(this, kMainWindowPlaceKey);
   if (m_imageWindow) {
     m_imageWindow->cancelRun();
     m_mdiArea->closeAllSubWindows();

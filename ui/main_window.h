@@ -5,6 +5,7 @@
 #include "settings/settings.h"
 #include "ui/add_images_dialog.h"
 #include "ui/save_dialog.h"
+#include "ui/window_places.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -58,6 +59,7 @@ private:
   AddImagesMemory m_addMemory;
   SaveAsDialog m_saveAsDialog;
   SaveFileDialog *m_saveDialog;
+  WindowPlaces m_places;
   QMdiArea *m_mdiArea = nullptr;
   QPointer<ImageWindow> m_imageWindow;
   QAction *m_openImages = nullptr;
