@@ -64,6 +64,7 @@ TEST_F(KeptResultTest, EveryChangeToWhatTheBlendReadsDropsTheResultAndNothingEls
       {"metadata", [](Set &, Request &r) { r.withMetadata = false; }, true},
       {"image added", [&](Set &s, Request &) { s.append(folder, {"frame_1.png"}); }, true},
       {"image removed", [](Set &s, Request &) { s.remove({false, true}); }, true},
+      {"dark added", [&](Set &s, Request &) { s.appendDarks(folder, {"frame_3.png"}); }, true},
       {"file changed",
        [&](Set &, Request &) {
          std::filesystem::last_write_time(
