@@ -1,7 +1,9 @@
 #include "app/save_image.h"
 
 #include "app/aligned_frames.h"
+#include "app/sequence_writer.h"
 #include "base/errors.h"
+#include "base/parallel_for.h"
 #include "imaging/image_decoding.h"
 #include "output/file_types.h"
 #include "output/result_file.h"
@@ -48,7 +50,8 @@ std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettin
 }
 
 std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer,
-                                        std::shared_ptr<const AlignmentPlan> *alignment) {
+                                        std::shared_ptr<const AlignmentPlan> *alignment,
+                                        std::string *videoCommand) {
   const FileTypeRow &row = fileTypeRow(job.target.filterIndex);
   checkedSaveTarget(job.target.path);
   requireTypeHoldsFirstImage(set, job, row, job.target.path);
@@ -63,9 +66,28 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
     prepareAlignedFramesFolder(job.alignedFramesFolder);
   BlendRequest request = job.request;
   request.keepMasterDark = savesMasterDark;
+  std::optional<SequenceWriter> sequence;
+  std::optional<SequenceFiles> frames;
+  if (!job.sequenceFolder.empty() && set.sourceCount() > 0) {
+    // The rule is asked first, so that a rule without a time-lapse costs no folder.
+    sequenceRules(ruleDescription(request.rule), request.parameters, request.depth, job.window);
+    frames = sequenceFilesFor(job.sequenceFolder, job.target.path, row);
+    frames->flags = saveFlags(row, job.jpegQuality);
+    frames->withMetadata = request.withMetadata;
+    prepareSequenceFolder(*frames, set.sourceCount());
+    const int threads = request.threads > 0 ? request.threads : workerThreads();
+    sequence.emplace(*frames, threads, [&observer] { return observer.cancelRequested(); });
+    request.sequence = &*sequence;
+    request.window = job.window;
+  }
   BlendOutcome outcome = runBlend(set, request, observer);
   if (outcome.refusal)
     return outcome.refusal; // an unblended copy must not pass for a result
+  if (sequence) {
+    sequence->finish();
+    if (videoCommand)
+      *videoCommand = frames->videoCommand(sequence->width(), sequence->height());
+  }
   {
     const ProgressShown shown(observer);
     if (savesFrames && outcome.alignment)

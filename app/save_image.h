@@ -44,6 +44,10 @@ struct SaveJob {
   /// Where the master dark made of the set's darks is also written, in the type its extension
   /// names; empty: nowhere.
   std::string masterDarkPath;
+  /// Where every step is also written as a frame of a time-lapse; empty: nowhere.
+  std::string sequenceFolder;
+  /// How many of the last images each step of the time-lapse blends (0: all of them).
+  int window = 0;
 };
 
 /// Asks for the file with the default name, the filter string and the settings' initial filter.
@@ -56,7 +60,10 @@ std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettin
 /// Returns the rule's refusal of the image count, with nothing written, or nothing once the file
 /// is written. A cancel, even during the write, fails as Cancelled and writes nothing. An
 /// aligned run tells `alignment` where the sources lay and what the crop is.
+/// A time-lapse's frames are written as the run goes, on threads of their own, each atomically;
+/// `videoCommand`, when given, is told how to make a video of them.
 std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunObserver &observer,
-                                        std::shared_ptr<const AlignmentPlan> *alignment = nullptr);
+                                        std::shared_ptr<const AlignmentPlan> *alignment = nullptr,
+                                        std::string *videoCommand = nullptr);
 
 } // namespace lumicomb

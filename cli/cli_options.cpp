@@ -6,6 +6,7 @@
 #include "cli/bash_completion.h"
 #include "output/file_types.h"
 #include "passes/gap_bridging.h"
+#include "passes/sequence_pass.h"
 #include "rules/rule_registry.h"
 
 #include <QCommandLineParser>
@@ -138,11 +139,22 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "How far a bridge reaches, in pixels (default: how far the sky moved between "
       "frames). Implies --gap-fill.",
       "PX");
+  const QCommandLineOption sequence(
+      "sequence",
+      "Also write the blend after each image, 1..k, as DIR/<output name>_00001.<ext> ..., in "
+      "the output's type: the frames of a time-lapse (average, sum-and-divide, brightest, "
+      "darkest, comet); the ffmpeg command that makes the video is printed.",
+      "DIR");
+  const QCommandLineOption window(
+      "window",
+      "With --sequence, each frame blends only the last K images (brightest, darkest, "
+      "average).",
+      "K");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
   const QList<QCommandLineOption> offered = {
-      rule,        divisor, limit,          halfLife,  output,     type,    quality,
-      preview,     threads, memory,         depth,     noMetadata, align,   alignModel,
-      saveAligned, dark,    saveMasterDark, hotPixels, gapFill,    gapSize, quiet};
+      rule,           divisor,   limit,   halfLife,   output,   type,       quality,     preview,
+      threads,        memory,    depth,   noMetadata, align,    alignModel, saveAligned, dark,
+      saveMasterDark, hotPixels, gapFill, gapSize,    sequence, window,     quiet};
   parser.addOptions(offered);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
@@ -249,6 +261,24 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   }
   if (options.closeGaps && !closesGaps(ruleDescription(options.rule)))
     return misuse(gapRulesRefusal());
+  if (parser.isSet(window)) {
+    if (!parser.isSet(sequence))
+      return misuse("--window needs --sequence");
+    const std::optional<int> count = wholeNumber(parser.value(window), 1, 32767);
+    if (!count)
+      return misuse("window " + quotedValue(parser.value(window)) + " is not 1-32767 images");
+    options.window = *count;
+  }
+  if (parser.isSet(sequence)) {
+    options.sequenceFolder = parser.value(sequence).toStdString();
+    if (options.sequenceFolder.empty())
+      return misuse("no folder given to --sequence");
+    try {
+      sequenceRules(ruleDescription(options.rule), {}, SampleDepth::Eight, options.window);
+    } catch (const LumicombError &refusal) {
+      return misuse(refusal.what());
+    }
+  }
   options.quiet = parser.isSet(quiet);
 
   for (const QString &image : parser.positionalArguments())

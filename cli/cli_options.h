@@ -32,6 +32,8 @@ struct CliOptions {
   bool removeHotPixels = false;
   bool closeGaps = false;
   std::optional<double> gapPixels; ///< without it, measured on the frames
+  std::string sequenceFolder;      ///< where --sequence writes the time-lapse's frames
+  int window = 0;                  ///< --window: how many of the last images a step blends
   bool quiet = false;
   std::vector<std::string> images;
 };

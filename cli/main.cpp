@@ -47,6 +47,8 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.removeHotPixels = options.removeHotPixels;
   request.closeGaps = options.closeGaps;
   request.gapPixels = options.gapPixels;
+  job.sequenceFolder = options.sequenceFolder;
+  job.window = options.window;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;
@@ -62,13 +64,16 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
   lumicomb::cli::CliObserver observer(progress);
   observer.yield(); // a stop that came while the tool was starting
   std::shared_ptr<const lumicomb::AlignmentPlan> alignment;
+  std::string videoCommand;
   if (const std::optional<std::string> refusal =
-          lumicomb::blendAndSave(set, job, observer, &alignment)) {
+          lumicomb::blendAndSave(set, job, observer, &alignment, &videoCommand)) {
     std::cerr << "lumicomb-cli: " << *refusal << "\n";
     return kRunFailed;
   }
   if (alignment && !options.quiet)
     std::cerr << alignment->summary() << "\n";
+  if (!videoCommand.empty() && !options.quiet)
+    std::cout << videoCommand << "\n";
   return 0;
 }
 

@@ -12,6 +12,8 @@
 
 namespace lumicomb {
 
+class StepSink;
+
 struct BlendRequest {
   int rule = 0; ///< the rule-group index, a row of ruleRegistry()
   RuleParameters parameters;
@@ -34,6 +36,10 @@ struct BlendRequest {
   /// "Comet trails" only), and the bridge's length in pixels if not measured on the frames.
   bool closeGaps = false;
   std::optional<double> gapPixels;
+  /// Where each step of a time-lapse goes, the blend after every image; null: no time-lapse.
+  StepSink *sequence = nullptr;
+  /// With a time-lapse, how many of the last images each step blends (0: all of them).
+  int window = 0;
 
   /// Every field, so that a field added here counts wherever requests are compared (a result
   /// kept for a later save is one); it needs a comparison of its own to compile.

@@ -5,6 +5,7 @@
 #include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
 #include "passes/gap_bridging.h"
+#include "passes/sequence_pass.h"
 #include "passes/source_steps.h"
 
 #include "passes/stage_progress.h"
@@ -54,6 +55,9 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
   const BlendRule rule = makeRule(description, request.parameters, depth);
   if (request.closeGaps && !closesGaps(description))
     throw LumicombError(ErrorKind::OutOfRange, gapRulesRefusal());
+  SequenceRules sequence;
+  if (request.sequence)
+    sequence = sequenceRules(description, request.parameters, depth, request.window);
 
   BlendOutcome outcome;
   RunWarnings warnings;
@@ -78,8 +82,14 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
           std::make_shared<const AlignmentPlan>(planAlignment(context, *request.alignment));
       context.alignment = outcome.alignment.get();
     }
-    outcome.picture =
-        rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+    if (request.sequence) {
+      request.sequence->describe(outcome.iccProfile, outcome.metadata);
+      outcome.picture = runSequencePass(context, *sequence.steps, sequence.whole.get(),
+                                        *request.sequence, request.window > 0);
+    } else {
+      outcome.picture =
+          rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+    }
     if (request.keepMasterDark)
       outcome.masterDark = std::move(steps.masterDark);
   }

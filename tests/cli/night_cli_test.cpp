@@ -1,5 +1,8 @@
-// The night-sky options of lumicomb-cli: "Comet trails" and its half-life, darks and hot pixels.
+// The night-sky options of lumicomb-cli: "Comet trails" and its half-life, darks and hot pixels,
+// gap filling and the time-lapse.
 #include "cli/night_cli_fixture.h"
+
+#include <exiv2/exiv2.hpp>
 
 namespace lumicomb::test {
 namespace {
@@ -56,6 +59,39 @@ TEST_F(NightCliTest, GapFillingIsRefusedAsMisuseWithOtherRulesOrABadSize) {
     EXPECT_EQ(refused.exitCode, 2) << options.back();
     EXPECT_FALSE(std::filesystem::exists(output("x.png")));
   }
+}
+
+TEST_F(NightCliTest, ASequenceWritesEveryStepAndSaysHowToMakeTheVideo) {
+  const std::vector<Picture> stack = randomStack(4, 7, 5, 45);
+  const std::vector<std::string> images = writeStack(stack);
+  std::vector<std::string> arguments = {
+      "-r",       "brightest", "--sequence", output("frames"),
+      "--window", "2",         "-o",         output("trails.png")};
+  arguments.insert(arguments.end(), images.begin(), images.end());
+  const RunResult made = run(arguments);
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_EQ(made.out, "ffmpeg -framerate 25 -i '" + output("frames/trails_%05d.png") +
+                          "' -vf 'pad=ceil(iw/2)*2:ceil(ih/2)*2' -c:v libx264 -pix_fmt yuv420p "
+                          "'trails.mp4'\n");
+  for (int k = 1; k <= 4; ++k) {
+    const std::vector<Picture> window(stack.begin() + std::max(0, k - 2), stack.begin() + k);
+    EXPECT_EQ(readPicture(output("frames/trails_0000" + std::to_string(k) + ".png")),
+              referenceBrightest(window));
+  }
+  EXPECT_EQ(readPicture(output("trails.png")), referenceBrightest(stack));
+  const auto frame = Exiv2::ImageFactory::open(output("frames/trails_00003.png"));
+  frame->readMetadata();
+  EXPECT_EQ(frame->exifData()["Exif.Photo.SourceImageNumberOfCompositeImage"].toString(), "3 3");
+
+  for (const std::vector<std::string> &misuse :
+       {std::vector<std::string>{"-r", "median", "--sequence", output("median")},
+        {"--window", "3"},
+        {"-r", "comet", "--sequence", output("comet"), "--window", "3"}}) {
+    std::vector<std::string> refused = misuse;
+    refused.insert(refused.end(), {"-o", output("x.png"), images[0], images[1], images[2]});
+    EXPECT_EQ(run(refused).exitCode, 2) << misuse[1];
+  }
+  EXPECT_FALSE(std::filesystem::exists(output("median")));
 }
 
 } // namespace

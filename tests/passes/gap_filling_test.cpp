@@ -1,6 +1,7 @@
 // Closing the gaps between frames, measured on a synthetic night whose trails are known.
 #include "demo/night_sky.h"
 #include "passes/run_blend_fixture.h"
+#include "passes/sequence_pass.h"
 #include "support/wide_files.h"
 
 namespace lumicomb {
@@ -125,6 +126,35 @@ TEST_F(GapFillingTest, ABridgeOfAGivenSizeReachesNoFartherAndOtherRulesAreRefuse
   std::string message;
   EXPECT_EQ(failureKind(RunMode::FullSize, &message), ErrorKind::OutOfRange);
   EXPECT_EQ(message, "closing gaps works with \"Brightest\" and \"Comet trails\" only");
+}
+
+/// Keeps the last step it is given.
+class LastStep : public StepSink {
+public:
+  void describe(const std::vector<uint8_t> &, std::shared_ptr<const PhotoMetadata>) override {}
+  int picturesHeld() const override { return 1; }
+  void takeStep(int k, Bitmap picture) override {
+    steps = k;
+    last = test::toPicture(picture.get());
+  }
+  int steps = 0;
+  Picture last;
+};
+
+TEST_F(GapFillingTest, ATimeLapseClosesTheGapsAsTheBlendDoes) {
+  request.closeGaps = true;
+  for (const int rule : {2, 10}) {
+    request.rule = rule;
+    request.sequence = nullptr;
+    run(RunMode::FullSize);
+    const Picture closed = result();
+    LastStep sink;
+    request.sequence = &sink;
+    run(RunMode::FullSize);
+    EXPECT_EQ(sink.steps, kFrames);
+    EXPECT_EQ(sink.last, closed) << "rule " << rule;
+    EXPECT_EQ(result(), closed);
+  }
 }
 
 TEST(GapFillingWithoutStars, LeavesTheBlendAsItIsAndSaysWhy) {
