@@ -2,11 +2,33 @@
 
 #include "imaging/library_messages.h"
 #include "imaging/tracked_file.h"
+#include "output/png_encoding.h"
 
 #include <cerrno>
 #include <cstring>
 
 namespace lumicomb {
+namespace {
+
+/// Beyond this, the PNG encoder's buffers (the filtered rows and their compressed form, each
+/// about the picture's size) would cost more memory than the speed is worth: the library's
+/// encoder streams, at its zlib level 3.
+constexpr uint64_t kMostHeldPngBytes = uint64_t{256} << 20;
+constexpr int kLibraryPngFlags = 3;
+
+bool encode(FIBITMAP *bitmap, FreeImageIO &io, TrackedFile &tracked, FREE_IMAGE_FORMAT format,
+            int flags) {
+  if (format != FIF_PNG)
+    return FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags);
+  if (!encodesAsPng(bitmap, kMostHeldPngBytes))
+    return FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags ? flags : kLibraryPngFlags);
+  return encodePng(bitmap, [&](const uint8_t *bytes, size_t count) {
+    return io.write_proc(const_cast<uint8_t *>(bytes), 1, static_cast<unsigned>(count), &tracked) ==
+           count;
+  });
+}
+
+} // namespace
 
 EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
                             const std::function<bool()> &cancelled) {
@@ -14,7 +36,7 @@ EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT
   TrackedFile tracked{file};
   tracked.cancelled = cancelled;
   const LibraryMessages messages;
-  const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags);
+  const bool encoded = encode(bitmap, io, tracked, format, flags);
   if (tracked.wasCancelled)
     return {"the save was cancelled", true};
   if (tracked.writeError != 0)

@@ -6,7 +6,8 @@ set -euo pipefail
 # help2man writes the manual pages at build time; dpkg-dev's dpkg-shlibdeps lists the package's
 # libraries when the tests make the package.
 packages=(g++ cmake ninja-build pkg-config libfreeimage-dev liblcms2-dev libexiv2-dev qt6-base-dev
-  libgtest-dev libopencv-dev libjpeg62-turbo-dev libtiff-dev help2man dpkg-dev "$@")
+  libgtest-dev libopencv-dev libjpeg62-turbo-dev libtiff-dev libdeflate-dev help2man dpkg-dev
+  "$@")
 
 missing=()
 for package in "${packages[@]}"; do
