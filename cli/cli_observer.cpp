@@ -19,4 +19,9 @@ void CliObserver::warn(const std::string &message) {
   std::cerr << "lumicomb-cli: warning: " << oneLine(message) << "\n";
 }
 
+void CliObserver::note(const std::string &message) {
+  m_progress.clearLine();
+  std::cerr << "lumicomb-cli: " << oneLine(message) << "\n";
+}
+
 } // namespace lumicomb::cli

@@ -18,6 +18,7 @@ public:
   bool cancelRequested() override;
   /// One line on stderr, the bar cleared first.
   void warn(const std::string &message) override;
+  void note(const std::string &message) override;
 
 private:
   TerminalProgress &m_progress;

@@ -150,11 +150,20 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "With --sequence, each frame blends only the last K images (brightest, darkest, "
       "average).",
       "K");
+  const QCommandLineOption order(
+      "order",
+      "given (default): the images in the order named; time: in the order they were "
+      "taken (EXIF DateTimeOriginal, to the subsecond; else by file name).",
+      "ORDER", "given");
+  const QCommandLineOption skipBright(
+      "skip-bright-frames", "Leave out frames far brighter than the rest (median + 5 MAD of "
+                            "the frames' mean brightness), never image 1, saying which.");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
   const QList<QCommandLineOption> offered = {
-      rule,           divisor,   limit,   halfLife,   output,   type,       quality,     preview,
-      threads,        memory,    depth,   noMetadata, align,    alignModel, saveAligned, dark,
-      saveMasterDark, hotPixels, gapFill, gapSize,    sequence, window,     quiet};
+      rule,        divisor, limit,          halfLife,  output,     type,    quality,
+      preview,     threads, memory,         depth,     noMetadata, align,   alignModel,
+      saveAligned, dark,    saveMasterDark, hotPixels, gapFill,    gapSize, sequence,
+      window,      order,   skipBright,     quiet};
   parser.addOptions(offered);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
@@ -250,6 +259,11 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
                     " (use .tif, .png, .jpg or .bmp)");
   }
   options.removeHotPixels = parser.isSet(hotPixels);
+  options.skipBrightFrames = parser.isSet(skipBright);
+  const QString orderName = parser.value(order).trimmed().toLower();
+  if (orderName != "given" && orderName != "time")
+    return misuse("unknown order " + quotedValue(parser.value(order)) + " (use given or time)");
+  options.byTimeTaken = orderName == "time";
   options.closeGaps = parser.isSet(gapFill) || parser.isSet(gapSize);
   if (parser.isSet(gapSize)) {
     bool ok = false;

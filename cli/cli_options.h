@@ -34,6 +34,8 @@ struct CliOptions {
   std::optional<double> gapPixels; ///< without it, measured on the frames
   std::string sequenceFolder;      ///< where --sequence writes the time-lapse's frames
   int window = 0;                  ///< --window: how many of the last images a step blends
+  bool byTimeTaken = false;        ///< --order time
+  bool skipBrightFrames = false;
   bool quiet = false;
   std::vector<std::string> images;
 };

@@ -6,6 +6,7 @@
 #include "cli/cli_observer.h"
 #include "cli/cli_options.h"
 #include "cli/stop_signals.h"
+#include "imaging/capture_order.h"
 
 #include <QCoreApplication>
 
@@ -49,6 +50,7 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.gapPixels = options.gapPixels;
   job.sequenceFolder = options.sequenceFolder;
   job.window = options.window;
+  request.skipBrightFrames = options.skipBrightFrames;
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;
@@ -60,6 +62,8 @@ int blendAndSave(const lumicomb::cli::CliOptions &options) {
   lumicomb::ImageSet set;
   addImages(set, options.images);
   lumicomb::addDarkFiles(set, options.darks);
+  if (options.byTimeTaken)
+    lumicomb::sortByTimeTaken(set);
   lumicomb::cli::TerminalProgress progress(!options.quiet && ::isatty(STDERR_FILENO));
   lumicomb::cli::CliObserver observer(progress);
   observer.yield(); // a stop that came while the tool was starting

@@ -2,6 +2,8 @@
 
 #include "base/errors.h"
 
+#include <new>
+
 namespace lumicomb {
 
 ImageEntry &ImageSet::entry(int i) {
@@ -61,6 +63,37 @@ void ImageSet::append(const std::string &folder, const std::vector<std::string> 
 void ImageSet::remove(const std::vector<bool> &selectedRows) {
   removeEntries(m_entries, selectedRows);
   ++m_generation;
+}
+
+void ImageSet::reorder(const std::vector<int> &order) {
+  std::vector<ImageEntry> ordered;
+  ordered.reserve(m_entries.size());
+  for (int i : order)
+    ordered.push_back(std::move(entry(i)));
+  m_entries = std::move(ordered);
+  ++m_generation;
+}
+
+ImageSet ImageSet::subset(const std::vector<int> &images) const {
+  ImageSet kept;
+  for (int i : images) {
+    const ImageEntry &from = entry(i);
+    ImageEntry copy;
+    copy.folder = from.folder;
+    copy.name = from.name;
+    copy.width = from.width;
+    copy.height = from.height;
+    copy.bitsPerPixel = from.bitsPerPixel;
+    if (from.preview) {
+      copy.preview.reset(FreeImage_Clone(from.preview.get()));
+      if (!copy.preview)
+        throw std::bad_alloc();
+    }
+    kept.m_entries.push_back(std::move(copy));
+  }
+  for (const ImageEntry &dark : m_darks)
+    kept.appendDarks(dark.folder, {dark.name});
+  return kept;
 }
 
 std::string ImageSet::darkPath(int j) const {

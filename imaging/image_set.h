@@ -46,6 +46,14 @@ public:
   /// Removes the entries whose row (entry i is row i-1) is selected, keeping the rest in order.
   void remove(const std::vector<bool> &selectedRows);
 
+  /// Puts the images in the given order: entry order[0] first, ...; `order` holds every number
+  /// 1..N once. Their bitmaps go with them.
+  void reorder(const std::vector<int> &order);
+
+  /// A set of the listed images (1-based, in that order) and the same darks, with copies of the
+  /// images' previews, for a run that leaves some images out.
+  ImageSet subset(const std::vector<int> &images) const;
+
   /// Releases every preview bitmap.
   void discardPreviews();
 

@@ -40,6 +40,8 @@ struct BlendRequest {
   StepSink *sequence = nullptr;
   /// With a time-lapse, how many of the last images each step blends (0: all of them).
   int window = 0;
+  /// Whether frames far brighter than the rest (median + 5 MAD of the means) are left out.
+  bool skipBrightFrames = false;
 
   /// Every field, so that a field added here counts wherever requests are compared (a result
   /// kept for a later save is one); it needs a comparison of its own to compile.

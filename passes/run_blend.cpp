@@ -4,6 +4,7 @@
 #include "base/parallel_for.h"
 #include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
+#include "passes/bright_frames.h"
 #include "passes/gap_bridging.h"
 #include "passes/sequence_pass.h"
 #include "passes/source_steps.h"
@@ -63,12 +64,32 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
   RunWarnings warnings;
   if (!previews)
     takeImageOnesInfo(set, request, outcome, warnings);
-  PassContext context{
-      set,      request.mode,         request.box,
-      observer, request.memoryBudget, request.threads > 0 ? request.threads : workerThreads(),
-      depth,    &outcome.iccProfile,  &warnings};
+  const int threads = request.threads > 0 ? request.threads : workerThreads();
+  const ProgressShown progress(observer);
+  std::optional<ImageSet> kept;
+  if (request.skipBrightFrames) {
+    const PassContext measuring{set,      request.mode,         request.box,
+                                observer, request.memoryBudget, threads};
+    kept = withoutBrightFrames(measuring);
+    if (kept)
+      if (std::optional<std::string> refusal =
+              sourceCountRefusal(description, kept->sourceCount())) {
+        outcome.refusal = std::move(refusal);
+        if (previews)
+          outcome.picture = firstPreview(set, request);
+        return outcome;
+      }
+  }
+  PassContext context{kept ? *kept : set,
+                      request.mode,
+                      request.box,
+                      observer,
+                      request.memoryBudget,
+                      threads,
+                      depth,
+                      &outcome.iccProfile,
+                      &warnings};
   {
-    const ProgressShown progress(observer);
     SourceSteps steps = prepareSourceSteps(context, request.removeHotPixels);
     if (steps.any()) {
       context.sourceSteps = &steps;
@@ -93,7 +114,7 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
     if (request.keepMasterDark)
       outcome.masterDark = std::move(steps.masterDark);
   }
-  outcome.sources = set.sourceCount();
+  outcome.sources = context.set.sourceCount();
   warnings.tell(observer);
   return outcome;
 }

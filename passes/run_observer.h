@@ -47,6 +47,10 @@ public:
   /// Something the user should know that does not stop the run, in one line naming the file;
   /// said once per file. Same threading as above.
   virtual void warn(const std::string &message) = 0;
+  /// Something the run did that the user should hear of, such as an image left out, in one line
+  /// naming the file. Same threading as above; said as a warning unless the observer says it
+  /// otherwise.
+  virtual void note(const std::string &message) { warn(message); }
 };
 
 } // namespace lumicomb

@@ -94,5 +94,35 @@ TEST_F(NightCliTest, ASequenceWritesEveryStepAndSaysHowToMakeTheVideo) {
   EXPECT_FALSE(std::filesystem::exists(output("median")));
 }
 
+TEST_F(NightCliTest, FramesGoInTheOrderTakenAndABrightOneIsLeftOutSayingSo) {
+  std::vector<Picture> stack;
+  for (int k = 0; k < 5; ++k)
+    stack.push_back(filledPicture(6, 4, {static_cast<uint8_t>(k == 3 ? 200 : 40 + k), 30, 30}));
+  const std::vector<std::string> images = writeStack(stack);
+  // Taken in the reverse of their names' order.
+  for (size_t k = 0; k < images.size(); ++k) {
+    const auto image = Exiv2::ImageFactory::open(images[k]);
+    image->readMetadata();
+    image->exifData()["Exif.Photo.DateTimeOriginal"] = "2024:01:01 00:00:0" + std::to_string(9 - k);
+    image->writeMetadata();
+  }
+  std::vector<std::string> arguments = {"-r",
+                                        "comet",
+                                        "--half-life",
+                                        "1",
+                                        "--order",
+                                        "time",
+                                        "--skip-bright-frames",
+                                        "-o",
+                                        output("comet.png")};
+  arguments.insert(arguments.end(), images.begin(), images.end());
+  const RunResult made = run(arguments);
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_EQ(made.err, "lumicomb-cli: skipped '" + images[3] + "': 2.5x brighter than the night\n");
+  EXPECT_EQ(readPicture(output("comet.png")),
+            referenceComet({stack[4], stack[2], stack[1], stack[0]}, 1));
+  EXPECT_EQ(run({"--order", "name", "-o", output("x.png"), images[0]}).exitCode, 2);
+}
+
 } // namespace
 } // namespace lumicomb::test
