@@ -1,5 +1,6 @@
 #pragma once
 // Number helpers that all blend arithmetic goes through.
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,17 @@ inline uint32_t divideHalfEven(uint32_t total, uint32_t divisor) {
 inline double roundHalfEvenSmall(double value) {
   constexpr double kNoFraction = 4503599627370496.0; // 2^52
   return (value + kNoFraction) - kNoFraction;
+}
+
+/// A floating-point result as a sample: rounded to the nearest whole number with halves to the
+/// even neighbour (the processor's default rounding, one instruction) and held to [0, high];
+/// NaN gives 0.
+inline int32_t roundedSample(float value, float high) {
+  if (!(value > 0))
+    return 0;
+  if (value >= high)
+    return static_cast<int32_t>(high);
+  return static_cast<int32_t>(std::lrint(value));
 }
 
 /// Narrows a whole number to [low, high], or fails with an out-of-range error naming `what`.

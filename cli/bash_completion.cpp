@@ -2,6 +2,7 @@
 
 #include "align/align_model.h"
 #include "output/file_types.h"
+#include "fusion/fusion_rules.h"
 #include "rules/rule_registry.h"
 
 #include <QStringList>
@@ -35,6 +36,8 @@ QString valueWords(const QString &longName) {
     return typeNames();
   if (longName == "depth")
     return "8 16";
+  if (longName == "focus-method")
+    return QString::fromStdString(focusMethodNames()).replace(" | ", " ");
   return {};
 }
 

@@ -4,6 +4,7 @@
 #include "app/number_text.h"
 #include "base/errors.h"
 #include "cli/bash_completion.h"
+#include "cli/fusion_options.h"
 #include "output/file_types.h"
 #include "passes/gap_bridging.h"
 #include "passes/sequence_pass.h"
@@ -159,11 +160,14 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "skip-bright-frames", "Leave out frames far brighter than the rest (median + 5 MAD of "
                             "the frames' mean brightness), never image 1, saying which.");
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
-  const QList<QCommandLineOption> offered = {
-      rule,        divisor, limit,          halfLife,  output,     type,    quality,
-      preview,     threads, memory,         depth,     noMetadata, align,   alignModel,
-      saveAligned, dark,    saveMasterDark, hotPixels, gapFill,    gapSize, sequence,
-      window,      order,   skipBright,     quiet};
+  const FusionOptions fusion;
+  const QList<QCommandLineOption> offered =
+      QList<QCommandLineOption>{rule,     divisor,        limit,     halfLife,   output,
+                                type,     quality,        preview,   threads,    memory,
+                                depth,    noMetadata,     align,     alignModel, saveAligned,
+                                dark,     saveMasterDark, hotPixels, gapFill,    gapSize,
+                                sequence, window,         order,     skipBright, quiet} +
+      fusion.options();
   parser.addOptions(offered);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
@@ -195,6 +199,9 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   } catch (const LumicombError &refusal) {
     return misuse(refusal.what());
   }
+  if (const std::optional<std::string> refused =
+          fusion.read(parser, options.focus, options.exposure))
+    return misuse(*refused);
 
   if (!parser.isSet(output))
     return misuse("no output file given (use -o FILE)");

@@ -2,6 +2,7 @@
 // The command line of lumicomb-cli, parsed and checked.
 #include "align/align_model.h"
 #include "base/sample_depth.h"
+#include "fusion/fusion_rules.h"
 
 #include <QStringList>
 
@@ -17,6 +18,8 @@ struct CliOptions {
   std::string divisorText = "1";
   std::string limitText = "5";
   std::string halfLifeText = "10";
+  FocusParameters focus;    ///< "sharpest"
+  ExposureWeights exposure; ///< "exposure-fusion"
   std::string output;
   int filterIndex = 0;
   std::optional<int> quality; ///< without it, the stored JPEG quality

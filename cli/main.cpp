@@ -37,6 +37,8 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   request.parameters =
       lumicomb::ruleParameters(lumicomb::ruleDescription(options.rule), options.divisorText,
                                options.limitText, options.halfLifeText);
+  request.parameters.focus = options.focus;
+  request.parameters.exposure = options.exposure;
   request.mode = options.preview ? lumicomb::RunMode::Previews : lumicomb::RunMode::FullSize;
   request.box = {settings.previewWidth, settings.previewHeight};
   request.threads = options.threads;

@@ -5,6 +5,7 @@
 #include "imaging/colour_profiles.h"
 #include "passes/band_pass.h"
 #include "passes/bright_frames.h"
+#include "passes/frame_pass.h"
 #include "passes/gap_bridging.h"
 #include "passes/sequence_pass.h"
 #include "passes/source_steps.h"
@@ -107,9 +108,12 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
       request.sequence->describe(outcome.iccProfile, outcome.metadata);
       outcome.picture = runSequencePass(context, *sequence.steps, sequence.whole.get(),
                                         *request.sequence, request.window > 0);
+    } else if (rule.sweep) {
+      outcome.picture = runSweepPass(context, *rule.sweep);
+    } else if (rule.band) {
+      outcome.picture = runBandPass(context, *rule.band);
     } else {
-      outcome.picture =
-          rule.sweep ? runSweepPass(context, *rule.sweep) : runBandPass(context, *rule.band);
+      outcome.picture = runFramePass(context, *rule.frames);
     }
     if (request.keepMasterDark)
       outcome.masterDark = std::move(steps.masterDark);

@@ -16,27 +16,36 @@ namespace {
 constexpr SourceCount kAnyCount{};
 constexpr SourceCount kThreeOrMore{3, INT32_MAX, "Minimum 3 images required for this mode"};
 constexpr SourceCount kExactlyTwo{2, 2, "Exactly 2 images required for this mode"};
+constexpr SourceCount kTwoOrMore{2, INT32_MAX, "Minimum 2 images required for this mode"};
 
 template <std::unique_ptr<SweepRule> (*Make)(SampleDepth)>
 BlendRule sweep(const RuleParameters &, SampleDepth depth) {
-  return {Make(depth), nullptr};
+  return {Make(depth), nullptr, nullptr};
 }
 
 template <std::unique_ptr<BandRule> (*Make)(SampleDepth)>
 BlendRule band(const RuleParameters &, SampleDepth depth) {
-  return {nullptr, Make(depth)};
+  return {nullptr, Make(depth), nullptr};
 }
 
 BlendRule sumAndDivide(const RuleParameters &parameters, SampleDepth depth) {
-  return {sumAndDivideRule(parameters.divisor, depth), nullptr};
+  return {sumAndDivideRule(parameters.divisor, depth), nullptr, nullptr};
 }
 
 BlendRule differentFromFirst(const RuleParameters &parameters, SampleDepth depth) {
-  return {differentFromFirstRule(parameters.limit, depth), nullptr};
+  return {differentFromFirstRule(parameters.limit, depth), nullptr, nullptr};
 }
 
 BlendRule cometTrails(const RuleParameters &parameters, SampleDepth depth) {
-  return {cometTrailsRule(parameters.halfLife, depth), nullptr};
+  return {cometTrailsRule(parameters.halfLife, depth), nullptr, nullptr};
+}
+
+BlendRule sharpest(const RuleParameters &parameters, SampleDepth depth) {
+  return {nullptr, nullptr, sharpestRule(parameters.focus, depth)};
+}
+
+BlendRule exposureFusion(const RuleParameters &parameters, SampleDepth depth) {
+  return {nullptr, nullptr, exposureFusionRule(parameters.exposure, depth)};
 }
 
 } // namespace
@@ -45,6 +54,7 @@ const std::vector<RuleDescription> &ruleRegistry() {
   using enum RuleParameter;
   constexpr PassKind kSweep = PassKind::Sweep;
   constexpr PassKind kBand = PassKind::Band;
+  constexpr PassKind kFrames = PassKind::Frames;
   static const std::vector<RuleDescription> rules = {
       {0, "Average", "average", kAnyCount, None, "", kSweep, sweep<averageRule>},
       {1, "Sum and divide by", "sum-and-divide", kAnyCount, Divisor, "1", kSweep, sumAndDivide},
@@ -59,8 +69,9 @@ const std::vector<RuleDescription> &ruleRegistry() {
        kBand, band<mostDifferentRule>},
       {8, "Dynamic range (max 2 images)", "dynamic-range", kExactlyTwo, None, "", kBand,
        band<dynamicRangeRule>},
-      {9, "Sharpest", "", kAnyCount, None, "", PassKind::None, nullptr},
+      {9, "Sharpest", "sharpest", kTwoOrMore, None, "", kFrames, sharpest},
       {10, "Comet trails", "comet", kAnyCount, HalfLife, "10", kSweep, cometTrails},
+      {11, "Exposure fusion", "exposure-fusion", kTwoOrMore, None, "", kFrames, exposureFusion},
   };
   return rules;
 }

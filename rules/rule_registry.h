@@ -4,6 +4,7 @@
 // is made. The command line, the image window, the refusals and the dispatch all read it, so a
 // new rule is one rule file, one row and its tests.
 #include "base/sample_depth.h"
+#include "fusion/fusion_rules.h"
 #include "rules/band_rule.h"
 #include "rules/sweep_rule.h"
 
@@ -16,20 +17,23 @@
 namespace lumicomb {
 
 enum class RuleParameter { None, Divisor, Limit, HalfLife };
-enum class PassKind { None, Sweep, Band };
+enum class PassKind { None, Sweep, Band, Frames };
 
 /// The numbers a rule reads from its box, already read and checked.
 struct RuleParameters {
   int divisor = 1;      ///< 1-255
   int limit = 5;        ///< 0-255
   double halfLife = 10; ///< in images; positive and finite
+  FocusParameters focus{};    ///< "Sharpest"
+  ExposureWeights exposure{}; ///< "Exposure fusion"
   bool operator==(const RuleParameters &) const = default;
 };
 
-/// A rule ready to run: exactly one of the two is set, the one its pass takes.
+/// A rule ready to run: exactly one of the three is set, the one its pass takes.
 struct BlendRule {
   std::unique_ptr<SweepRule> sweep;
   std::unique_ptr<BandRule> band;
+  std::unique_ptr<FrameRule> frames;
 };
 
 /// The images a rule takes, and what it says to any other number.
@@ -51,7 +55,7 @@ struct RuleDescription {
   BlendRule (*make)(const RuleParameters &, SampleDepth);
 };
 
-/// The entries of the rule group, by index from 0; "Sharpest" (9) is never shown or run.
+/// The entries of the rule group, by index from 0.
 const std::vector<RuleDescription> &ruleRegistry();
 
 /// The row of `index`; anything outside the table fails as out of range.

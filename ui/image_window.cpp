@@ -34,8 +34,8 @@ namespace name = names::imageWindow;
 
 constexpr QSize kInitialClientSize{700, 558};
 /// Where each entry of the rule group stands: two columns inside the parameter frame, in the
-/// registry's order. "Sharpest" has a place but is never shown.
-const std::array<QRect, 11> kRulePlaces = {{
+/// registry's order.
+const std::array<QRect, 12> kRulePlaces = {{
     {8, 16, 90, 17},
     {104, 16, 132, 17},
     {8, 43, 90, 17},
@@ -45,8 +45,9 @@ const std::array<QRect, 11> kRulePlaces = {{
     {8, 96, 228, 17},
     {8, 123, 228, 17},
     {8, 149, 228, 17},
-    {8, 176, 228, 17},
+    {8, 176, 90, 17},
     {104, 176, 132, 17},
+    {8, 194, 112, 17},
 }};
 
 /// The text a rule's box holds at first, as the registry gives it.

@@ -25,6 +25,14 @@ TEST(RoundHalfEven, EverythingElseGoesToTheNearest) {
   EXPECT_EQ(roundHalfEven(7.0), 7);
 }
 
+TEST(RoundedSample, RoundsHalvesToEvenAndHoldsToTheRange) {
+  const std::vector<std::pair<float, int32_t>> cases = {
+      {0.5f, 0},  {1.5f, 2}, {2.5f, 2},  {254.5f, 254}, {254.51f, 255},
+      {300, 255}, {-3, 0},   {-0.4f, 0}, {NAN, 0},      {65534.5f, 65534}};
+  for (const auto &[value, sample] : cases)
+    EXPECT_EQ(roundedSample(value, value > 1000 ? 65535.0f : 255.0f), sample) << value;
+}
+
 TEST(clampByte, KeepsBytesAndLimitsTheRestTo255) {
   EXPECT_EQ(clampByte(0), 0);
   EXPECT_EQ(clampByte(254), 254);

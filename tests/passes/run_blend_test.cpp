@@ -111,13 +111,5 @@ TEST_F(RunBlendTest, NoSourcesIsRefusedWithoutSideEffects) {
   EXPECT_TRUE(observer.visibility.empty());
 }
 
-TEST_F(RunBlendTest, TheHiddenNinthOptionHasNoRule) {
-  addStack(test::randomStack(3, 4, 4, 1));
-  request.rule = 9;
-  std::string message;
-  EXPECT_EQ(failureKind(RunMode::FullSize, &message), ErrorKind::NotAvailable);
-  EXPECT_EQ(message, "\"Sharpest\" has no blend rule");
-}
-
 } // namespace
 } // namespace lumicomb
