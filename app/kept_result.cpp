@@ -40,8 +40,8 @@ void requireKeepable(const ImageSet &set, const BlendRequest &request) {
 void saveKept(const KeptResult &kept, const SaveJob &job, RunObserver &observer) {
   const FileTypeRow &row = fileTypeRow(job.target.filterIndex);
   checkedSaveTarget(job.target.path);
-  requireTypeHolds(row, job.target.path, widthOf(kept.picture.get()),
-                   heightOf(kept.picture.get()), depthOf(kept.picture.get()));
+  requireTypeHolds(row, job.target.path, widthOf(kept.picture.get()), heightOf(kept.picture.get()),
+                   depthOf(kept.picture.get()));
   const ProgressShown shown(observer);
   // The write has no count to show, only that it is under way.
   const StageProgress saving(observer, "saving", 0);
@@ -99,7 +99,8 @@ KeptBlend blendToKeep(ImageSet &set, const BlendRequest &request, RunObserver &o
 std::optional<std::string> saveResultOf(ImageSet &set, const SaveJob &job, const KeptResult *kept,
                                         RunObserver &observer,
                                         std::shared_ptr<const AlignmentPlan> *alignment) {
-  if (!kept || !job.alignedFramesFolder.empty() || job.request.mode != RunMode::FullSize ||
+  if (!kept || !job.alignedFramesFolder.empty() || !job.sequenceFolder.empty() ||
+      !job.masterDarkPath.empty() || job.request.mode != RunMode::FullSize ||
       !kept->isCurrentFor(set, job.request))
     return blendAndSave(set, job, observer, alignment);
   saveKept(*kept, job, observer);

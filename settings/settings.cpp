@@ -74,6 +74,9 @@ RunningSettings loadSettings(const SettingsStore &store) {
   const int64_t bitDepth = storedNumber(store, "BitDepth", defaults.bitDepth, {0, 64});
   loaded.bitDepth = bitDepth == 16 ? 16 : defaults.bitDepth;
   loaded.alignImages = store.value(kAlignImagesKey).value_or("0") == "1";
+  loaded.closeGaps = store.value(kCloseGapsKey).value_or("0") == "1";
+  loaded.removeHotPixels = store.value(kRemoveHotPixelsKey).value_or("0") == "1";
+  loaded.skipBrightFrames = store.value(kSkipBrightFramesKey).value_or("0") == "1";
   return loaded;
 }
 
@@ -84,6 +87,13 @@ void saveSettings(SettingsStore &store, const RunningSettings &settings) {
   store.setValue("JPEGcompression", std::to_string(settings.jpegQuality));
   store.setValue("BitDepth", std::to_string(settings.bitDepth));
   saveAlignImages(store, settings.alignImages);
+  saveSwitch(store, kCloseGapsKey, settings.closeGaps);
+  saveSwitch(store, kRemoveHotPixelsKey, settings.removeHotPixels);
+  saveSwitch(store, kSkipBrightFramesKey, settings.skipBrightFrames);
+}
+
+void saveSwitch(SettingsStore &store, const std::string &key, bool on) {
+  store.setValue(key, on ? "1" : "0");
 }
 
 void saveAlignImages(SettingsStore &store, bool align) {

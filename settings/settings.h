@@ -11,8 +11,11 @@ struct RunningSettings {
   int64_t previewHeight = 300;
   std::string fileType = "JPG"; ///< matches no save type on purpose: the save offers JPEG first
   int64_t jpegQuality = 100;
-  int64_t bitDepth = 8;     ///< bits kept of every channel when saving: 8 or 16
-  bool alignImages = false; ///< whether runs align every image to image 1 first
+  int64_t bitDepth = 8;          ///< bits kept of every channel when saving: 8 or 16
+  bool alignImages = false;      ///< whether runs align every image to image 1 first
+  bool closeGaps = false;        ///< whether star trails' gaps between frames are closed
+  bool removeHotPixels = false;  ///< whether hot pixels are replaced before blending
+  bool skipBrightFrames = false; ///< whether frames far brighter than the rest are left out
 };
 
 /// Ranges of the setup dialog; stored numbers outside them are clamped.
@@ -46,10 +49,15 @@ private:
 RunningSettings loadSettings(const SettingsStore &store);
 
 inline constexpr char kAlignImagesKey[] = "AlignImages";
+inline constexpr char kCloseGapsKey[] = "CloseGaps";
+inline constexpr char kRemoveHotPixelsKey[] = "RemoveHotPixels";
+inline constexpr char kSkipBrightFramesKey[] = "SkipBrightFrames";
 
 /// Writes every value, changed or not.
 void saveSettings(SettingsStore &store, const RunningSettings &settings);
 /// Writes the one value the image window changes itself, as soon as it changes.
 void saveAlignImages(SettingsStore &store, bool align);
+/// Writes one of the window's on-or-off boxes, stored as 1 or 0.
+void saveSwitch(SettingsStore &store, const std::string &key, bool on);
 
 } // namespace lumicomb

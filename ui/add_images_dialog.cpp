@@ -72,10 +72,12 @@ QStringList imageNames(const QString &folder) {
 
 } // namespace
 
-AddImagesDialog::AddImagesDialog(ImageSet &set, AddImagesMemory &memory, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_set(set), m_memory(memory) {
+AddImagesDialog::AddImagesDialog(ImageSet &set, AddImagesMemory &memory, QWidget *parent,
+                                 Target target)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), m_set(set), m_memory(memory),
+      m_target(target) {
   setObjectName(name::kWindow);
-  setWindowTitle(tr("Add image files"));
+  setWindowTitle(target == Target::Darks ? tr("Add dark frames") : tr("Add image files"));
   setModal(true);
   setFixedSize(kClientWidth, kClientHeight);
   makeControls();
@@ -200,7 +202,7 @@ QStringList AddImagesDialog::selectedPaths() const {
 void AddImagesDialog::addSelected() {
   const QStringList paths = selectedPaths();
   if (!paths.isEmpty()) {
-    addImageFiles(this, m_set, paths);
+    addImageFiles(this, m_set, paths, m_target == Target::Darks);
     m_memory.lastDrive = m_drives->currentText();
     m_memory.lastFolder = m_folder;
   }

@@ -24,7 +24,11 @@ struct AddImagesMemory {
 class AddImagesDialog : public QDialog {
   Q_OBJECT
 public:
-  AddImagesDialog(ImageSet &set, AddImagesMemory &memory, QWidget *parent = nullptr);
+  /// Where the chosen files go: the images, or the darks.
+  enum class Target { Images, Darks };
+
+  AddImagesDialog(ImageSet &set, AddImagesMemory &memory, QWidget *parent = nullptr,
+                  Target target = Target::Images);
 
 private:
   void makeControls();
@@ -40,6 +44,7 @@ private:
 
   ImageSet &m_set;
   AddImagesMemory &m_memory;
+  Target m_target;
   QComboBox *m_drives = nullptr;
   QFileSystemModel *m_folderModel = nullptr;
   QTreeView *m_folders = nullptr;

@@ -45,6 +45,16 @@ inline constexpr char kAlignImages[] = "CheckAlignImages";
 inline constexpr char kAlignment[] = "LabelAlignment";
 inline constexpr char kHalfLifeBox[] = "TextHalfLife";
 inline constexpr char kHalfLifeCaption[] = "LabelHalfLife";
+inline constexpr char kCloseGaps[] = "CheckCloseGaps";
+inline constexpr char kNightFrame[] = "FrameNightSky";
+inline constexpr char kSortByTime[] = "CmdSortByTime";
+inline constexpr char kRemoveHotPixels[] = "CheckRemoveHotPixels";
+inline constexpr char kSkipBrightFrames[] = "CheckSkipBrightFrames";
+inline constexpr char kDarksCaption[] = "LabelDarks";
+inline constexpr char kDarkList[] = "ListDarks";
+inline constexpr char kAddDarks[] = "CmdAddDarks";
+inline constexpr char kRemoveDarks[] = "CmdRemoveDarks";
+inline constexpr char kSaveSteps[] = "CheckSaveSteps";
 inline constexpr char kView[] = "CmdView";
 
 /// The rule group's button for a rule: the group's name followed by the rule's index.

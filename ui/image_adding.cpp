@@ -17,14 +17,17 @@ QString refusal(const QString &path, const std::string &reason) {
   return QString::fromStdString(quoted(path.toStdString()) + ": " + reason);
 }
 
-void appendOne(ImageSet &set, const QString &path) {
+void appendOne(ImageSet &set, const QString &path, bool asDark) {
   const QFileInfo file(path);
-  set.append(localPath(file.absolutePath()), {localPath(file.fileName())});
+  if (asDark)
+    set.appendDarks(localPath(file.absolutePath()), {localPath(file.fileName())});
+  else
+    set.append(localPath(file.absolutePath()), {localPath(file.fileName())});
 }
 
 } // namespace
 
-int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths) {
+int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths, bool asDarks) {
   QStringList refused;
   QString overflow;
   int added = 0;
@@ -34,7 +37,7 @@ int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths) {
       continue;
     }
     try {
-      appendOne(set, path);
+      appendOne(set, path, asDarks);
       ++added;
     } catch (const LumicombError &error) {
       overflow = QString::fromStdString(error.what()); // the list is full: the rest stay out too

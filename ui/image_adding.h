@@ -12,6 +12,6 @@ namespace lumicomb::ui {
 /// Appends the readable files among `paths` (full paths, in order) to the set and shows one
 /// message listing every refused file with its reason. Once the set is full it says so and the
 /// remaining files stay out. Returns how many were added.
-int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths);
+int addImageFiles(QWidget *parent, ImageSet &set, const QStringList &paths, bool asDarks = false);
 
 } // namespace lumicomb::ui

@@ -8,6 +8,7 @@
 #include "ui/control_names.h"
 #include "ui/image_adding.h"
 #include "ui/message_box.h"
+#include "ui/night_panel.h"
 #include "ui/picture_box.h"
 #include "ui/placed_widgets.h"
 #include "ui/trail_controls.h"
@@ -100,6 +101,10 @@ ImageWindow::ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemo
   buildImageList();
   buildRuleGroup();
   buildRunButtons();
+  m_nightPanel = new NightPanel(this, m_set, m_settings, m_addMemory);
+  connect(m_nightPanel, &NightPanel::switchChanged, this, &ImageWindow::switchChanged);
+  connect(m_nightPanel, &NightPanel::imagesReordered, this, &ImageWindow::refreshImageList);
+  connect(m_nightPanel, &NightPanel::darksChanged, this, [this] { m_results.dropUnlessCurrent(); });
   connectRunner();
   updateActions();
 }
@@ -135,7 +140,9 @@ void ImageWindow::buildRuleGroup() {
                         name::kDivisorBox, {240, 16, 57, 19});
   m_limitBox = placed(new QLineEdit(defaultText(RuleParameter::Limit), m_parameterFrame),
                       name::kLimitBox, {240, 96, 57, 19});
-  m_trailControls = new TrailControls(m_parameterFrame);
+  m_trailControls = new TrailControls(m_parameterFrame, m_ruleGroup, m_settings);
+  connect(m_trailControls, &TrailControls::closeGapsChanged, this,
+          [this](bool close) { emit switchChanged(kCloseGapsKey, close); });
   m_alignBox = placed(new QCheckBox(tr("Align images"), m_parameterFrame), name::kAlignImages,
                       {8, 212, 228, 17});
   m_alignBox->setToolTip(tr("Align every image to image 1 before blending, for a burst shot by "
@@ -187,6 +194,7 @@ void ImageWindow::refreshImageList() {
   for (int i = 1; i <= m_set.sourceCount(); ++i)
     m_imageList->addItem(QString::fromStdString(m_set.entry(i).name));
   m_refilling = false;
+  m_nightPanel->refreshDarks();
   m_results.dropUnlessCurrent();
   if (m_set.sourceCount() == 0)
     return;
@@ -225,7 +233,7 @@ void ImageWindow::growToFitPictureColumn() {
   QWidget *window = subWindow ? static_cast<QWidget *>(subWindow) : this;
   if (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
     return;
-  const QSize needed = m_column.neededWindowSize();
+  const QSize needed = m_column.neededWindowSize().expandedTo({0, m_nightPanel->neededHeight()});
   const QSize growth = needed.expandedTo(size()) - size();
   if (growth.isNull())
     return;
@@ -265,6 +273,9 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   request.box = previewBox();
   if (m_alignBox->isChecked())
     request.alignment = AlignModel::Similarity;
+  request.closeGaps = m_trailControls->closesGaps();
+  request.removeHotPixels = m_nightPanel->removesHotPixels();
+  request.skipBrightFrames = m_nightPanel->skipsBrightFrames();
   const bool read = succeedsOrSays(this, [&] {
     request.parameters =
         ruleParameters(ruleDescription(request.rule), m_divisorBox->text().toStdString(),
@@ -305,7 +316,9 @@ void ImageWindow::runSave() {
   succeedsOrSays(this, [&] { target = askSaveTarget(m_set, m_settings, m_saveDialog); });
   if (!target)
     return;
-  const SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request, {}};
+  SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request, {}};
+  if (m_nightPanel->savesSteps())
+    job.sequenceFolder = NightPanel::stepsFolderFor(target->path);
   auto refusal = std::make_shared<std::optional<std::string>>();
   auto alignment = std::make_shared<std::shared_ptr<const AlignmentPlan>>();
   // Written without blending again while it is the result of this request.
@@ -375,6 +388,7 @@ void ImageWindow::updateActions() {
            m_previewButton, m_saveButton, m_addButton, m_removeButton, m_imageList, m_closeButton})
     control->setEnabled(idle);
   m_saveButton->setVisible(m_oneRowSelected);
+  m_nightPanel->setIdle(idle);
   m_column.cancelButton()->setVisible(!idle);
   m_results.setRunning(!idle);
   setAcceptDrops(idle);

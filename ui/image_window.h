@@ -28,6 +28,7 @@ class QRadioButton;
 
 namespace lumicomb::ui {
 
+class NightPanel;
 class TrailControls;
 
 class ImageWindow : public QWidget {
@@ -36,7 +37,8 @@ public:
   ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemory &addMemory,
               SaveFileDialog &saveDialog, WindowPlaces &places, QWidget *parent = nullptr);
 
-  /// Refills the list from the image set; with images, selects row 0 and shows image 1.
+  /// Refills the lists (the images and the darks) from the image set; with images, selects row 0
+  /// and shows image 1.
   void refreshImageList();
   /// Shows entry i's preview (making it first if needed) and lays out the right-hand column.
   /// A preview that cannot be made is reported; the box keeps what it showed.
@@ -60,6 +62,8 @@ signals:
   void closed();
   /// The user ticked or cleared "Align images"; the running settings already say so.
   void alignImagesChanged(bool align);
+  /// One of the night sky's boxes changed; the running settings already say so.
+  void switchChanged(const QString &key, bool on);
 
 protected:
   void resizeEvent(QResizeEvent *event) override;
@@ -115,6 +119,7 @@ private:
   QPushButton *m_viewButton = nullptr;
   PictureColumn m_column;
   TrailControls *m_trailControls = nullptr;
+  NightPanel *m_nightPanel = nullptr;
   ResultViewing m_results;
 };
 

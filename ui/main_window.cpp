@@ -80,6 +80,13 @@ ImageWindow *MainWindow::imageWindow() {
   subWindow->setWindowIcon(windowIcon());
   subWindow->installEventFilter(this);
   connect(window, &ImageWindow::runningChanged, this, &MainWindow::updateActions);
+  connect(window, &ImageWindow::switchChanged, this, [this](const QString &key, bool on) {
+    try {
+      saveSwitch(m_store, key.toStdString(), on);
+    } catch (const std::exception &error) {
+      showMessageBox(this, QString::fromStdString(oneLine(error.what())));
+    }
+  });
   connect(window, &ImageWindow::alignImagesChanged, this, [this](bool align) {
     try {
       saveAlignImages(m_store, align);

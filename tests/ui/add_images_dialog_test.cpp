@@ -203,6 +203,17 @@ TEST_F(AddImagesDialogTest, AddingTakesTheSelectedRowsInListOrderAndRemembersThe
   EXPECT_EQ(set.entry(5).name, "a.jpg");
 }
 
+TEST_F(AddImagesDialogTest, AddingDarksPutsTheFilesInTheDarksList) {
+  dialog = std::make_unique<AddImagesDialog>(set, memory, nullptr, AddImagesDialog::Target::Darks);
+  dialog->show();
+  EXPECT_EQ(dialog->windowTitle(), "Add dark frames");
+  select({2, 0});
+  click("CmdAddImages");
+  EXPECT_EQ(set.sourceCount(), 1);
+  EXPECT_EQ(set.darkCount(), 2);
+  EXPECT_EQ(set.darkPath(2), folder.toStdString() + "/c.tif");
+}
+
 TEST_F(AddImagesDialogTest, ANewFolderListsItsFilesAndTheNextOpeningReturnsThere) {
   open();
   chooseFolder(subFolder);
