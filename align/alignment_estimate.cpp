@@ -85,7 +85,7 @@ AlignmentOutcome estimateAlignment(const GreyPicture &reference, const GreyPictu
   const cv::Mat featureSource = reducedToFit(greyView(source), kFeatureSide);
   const std::optional<FrameTransform> rough = fitByFeatures(featureReference, featureSource, model);
   if (!rough)
-    return {{}, "too few features match image 1"};
+    return {{}, "too few features match"};
   const cv::Point2d featureScale = scaleOf(featureReference, reference);
   const FrameTransform matched = rough->rescaled(1 / featureScale.x, 1 / featureScale.y);
   if (std::optional<std::string> refusal = implausibility(matched, width, height))

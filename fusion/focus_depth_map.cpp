@@ -138,6 +138,7 @@ public:
                   out);
   }
 
+  bool evenExposure() const override { return true; }
   bool choosesFrames() const override { return true; }
 
   void chosenFrames(int64_t y, uint16_t *out) const override {

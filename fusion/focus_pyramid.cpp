@@ -119,6 +119,7 @@ public:
                   m_depth, out);
   }
 
+  bool evenExposure() const override { return true; }
   bool choosesFrames() const override { return true; }
 
   void chosenFrames(int64_t y, uint16_t *out) const override {

@@ -57,6 +57,13 @@ public:
   /// Called once every frame of the sweep is merged.
   virtual void endSweep(int sweep) = 0;
 
+  /// Whether each frame differs little from the one before it (focus or exposure stepping
+  /// along), so that frames are best aligned to the one before them.
+  virtual bool framesInSequence() const { return true; }
+  /// Whether the frames should be equally bright, so that aligning them evens out an exposure
+  /// that drifts.
+  virtual bool evenExposure() const { return false; }
+
   /// After the last sweep: writes result row y; rows may be written concurrently.
   virtual void writeRow(int64_t y, uint8_t *out) const = 0;
   /// Whether the rule takes each position from one frame, which chosenFrames then tells.

@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/parallel_for.h"
 #include "imaging/sample_rows.h"
+#include "passes/alignment_plan.h"
 #include "passes/pass_sources.h"
 
 #include <algorithm>
@@ -166,7 +167,7 @@ private:
     std::unique_ptr<FrameWork> work = pool.take();
     {
       SourceReader rows(loadedSource(m_context, i), m_context.depth, m_progress);
-      m_rule.read(sweep, rows, 1.0, *work);
+      m_rule.read(sweep, rows, gainOf(i), *work);
     }
     releaseSource(m_context, i);
     m_rule.prepare(sweep, *work);
@@ -179,6 +180,13 @@ private:
       m_rule.merge(sweep, i, *work, part, parts);
     }
     pool.giveBack(std::move(work));
+  }
+
+  /// In an aligned run, what evens out source i's exposure with image 1's.
+  double gainOf(int i) const {
+    const AlignmentPlan *alignment = m_context.alignment;
+    return alignment && !alignment->gains.empty() ? alignment->gains[static_cast<size_t>(i - 1)]
+                                                  : 1.0;
   }
 
   const PassContext &m_context;

@@ -100,8 +100,11 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
     if (request.closeGaps)
       context.gapFilling = &gaps;
     if (request.alignment) {
+      // A series stepping through focus or exposure is fitted frame to frame.
+      const FitOptions fit{rule.frames && rule.frames->framesInSequence(),
+                           rule.frames && rule.frames->evenExposure()};
       outcome.alignment =
-          std::make_shared<const AlignmentPlan>(planAlignment(context, *request.alignment));
+          std::make_shared<const AlignmentPlan>(planAlignment(context, *request.alignment, fit));
       context.alignment = outcome.alignment.get();
     }
     if (request.sequence) {

@@ -61,6 +61,37 @@ TEST_F(RunFusionTest, SharpestComesCloseToTheSharpPictureAlsoWhereDepthSteps) {
   }
 }
 
+TEST_F(RunFusionTest, AlignedSharpestFollowsFocusBreathingAndEvensADriftingExposure) {
+  constexpr int64_t kAlignWidth = 320;
+  constexpr int64_t kAlignHeight = 200;
+  const DepthScene wide = test::landscapeScene(kAlignWidth, kAlignHeight);
+  std::vector<Picture> stack = test::focusStack(wide, {6, 8, 0, 1.02});
+  // The exposure drifts by a few percent from frame to frame.
+  const std::vector<double> drift = {1, 1.03, 0.98, 1.05, 1.01, 0.96};
+  for (size_t k = 0; k < stack.size(); ++k)
+    for (test::Rgb &pixel : stack[k].pixels)
+      for (const auto channel : {&test::Rgb::red, &test::Rgb::green, &test::Rgb::blue})
+        pixel.*channel =
+            static_cast<uint8_t>(std::min(255.0, std::round(pixel.*channel * drift[k])));
+  useStack(stack);
+  request.alignment = AlignModel::Similarity;
+  const Picture fused = blend(kSharpest);
+  ASSERT_TRUE(outcome.alignment);
+  const std::vector<double> &gains = outcome.alignment->gains;
+  ASSERT_EQ(gains.size(), drift.size());
+  for (size_t k = 0; k < drift.size(); ++k)
+    EXPECT_NEAR(gains[k] * drift[k], 1, 0.01) << k;
+  const PixelRectangle crop = outcome.alignment->crop;
+  EXPECT_GE(test::psnr(fused, test::sharpPicture(wide), {}, crop.x, crop.y), 36);
+  // Fits chained frame to frame wait for each other's grey copies: a cancel while they fit
+  // must release them all.
+  for (int64_t cancelAt = 0; cancelAt < 8; ++cancelAt) {
+    observer.cancelAfterYields = cancelAt;
+    observer.yields = 0;
+    EXPECT_EQ(failureKind(RunMode::FullSize), ErrorKind::Cancelled) << cancelAt;
+  }
+}
+
 TEST_F(RunFusionTest, FusingABracketKeepsAtMostAQuarterOfTheMiddleFramesClipping) {
   const Picture photo = test::sharpPicture(scene());
   const std::vector<Picture> bracket = {test::exposed(photo, -1), test::exposed(photo, 1),
