@@ -342,7 +342,10 @@ void ImageWindow::runFullSize() {
   const std::optional<BlendRequest> request = chosenRequest(RunMode::FullSize);
   if (!request)
     return;
-  m_results.drop(); // its memory goes to the new one
+  // A result kept of this very blend is shown already; any other's memory goes to the new one.
+  m_results.dropUnlessCurrent(*request);
+  if (m_results.kept())
+    return;
   auto made = std::make_shared<FullSizeView>();
   startRun([this, request = *request,
             made](RunObserver &observer) { *made = blendFullSizeToView(m_set, request, observer); },

@@ -8,6 +8,40 @@
 namespace lumicomb::ui {
 namespace {
 
+TEST(ShownPictureTest, SamplesUnderThePointerAreTheCroppedPicturesAtItsDepth) {
+  // 4 x 3, pixel (x, y) from the top-left corner holding red 10x + y, green 2, blue 3: at 16 bits
+  // times 257.
+  const auto made = [](SampleDepth depth) {
+    std::shared_ptr<FIBITMAP> bitmap(allocateRgb(4, 3, depth).release(), BitmapUnloader());
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) {
+        uint8_t *row = scanLine(bitmap.get(), 2 - y);
+        const int red = 10 * x + y;
+        if (depth == SampleDepth::Sixteen) {
+          auto *samples = reinterpret_cast<uint16_t *>(row) + 3 * x;
+          samples[0] = static_cast<uint16_t>(257 * red), samples[1] = 514, samples[2] = 771;
+        } else {
+          row[3 * x] = 3, row[3 * x + 1] = 2, row[3 * x + 2] = static_cast<uint8_t>(red);
+        }
+      }
+    return bitmap;
+  };
+  struct Case {
+    SampleDepth depth;
+    QRect crop;
+    QString samples; ///< at (1, 1) of what is shown
+  };
+  const Case cases[] = {{SampleDepth::Eight, {}, "R 11 G 2 B 3"},
+                        {SampleDepth::Eight, {2, 1, 2, 2}, "R 32 G 2 B 3"},
+                        {SampleDepth::Sixteen, {2, 1, 2, 2}, "R 8224 G 514 B 771"}};
+  for (const Case &c : cases) {
+    const ShownPicture shown(made(c.depth), c.crop);
+    EXPECT_EQ(shown.size(), c.crop.isEmpty() ? QSize(4, 3) : c.crop.size());
+    EXPECT_EQ(shown.samplesAt({1, 1}), c.samples);
+    EXPECT_EQ(shown.level(0).pixelColor(1, 1), QColor(c.crop.isEmpty() ? 11 : 32, 2, 3));
+  }
+}
+
 TEST(ZoomStepTest, ZoomStepsGoThroughWholeMagnificationsAndStopAtTheEnds) {
   struct Case {
     double from;

@@ -46,6 +46,8 @@ TEST_F(ViewerTest, ShowsThePreviewThenTheFullSizeBlendAndComparesItWithImageOne)
   waitForRun();
   EXPECT_EQ(view()->picture()->size(), QSize(600, 400));
   EXPECT_TRUE(status().startsWith("Full size 600x400, 8 bits")) << status().toStdString();
+  clickInViewer("CmdBlendFullSize");
+  EXPECT_FALSE(imageWindow()->isRunning()) << "the result of this blend is kept already";
   const QPoint pixel(5, 7);
   const test::Picture average = test::referenceSumDivide(stack, 3);
   EXPECT_EQ(view()->picture()->samplesAt(pixel), samplesOf(average, pixel));
