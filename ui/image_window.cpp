@@ -286,13 +286,20 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   return request;
 }
 
-void ImageWindow::runPreview() {
+std::optional<BlendRequest> ImageWindow::requestToRun(RunMode mode) {
   if (isRunning() || refuseWithoutImages())
-    return;
-  const std::optional<BlendRequest> request = chosenRequest(RunMode::Previews);
+    return std::nullopt;
+  std::optional<BlendRequest> request = chosenRequest(mode);
+  // A kept result of another blend is let go before this one takes memory.
+  if (request)
+    m_results.dropUnlessCurrent(*request);
+  return request;
+}
+
+void ImageWindow::runPreview() {
+  const std::optional<BlendRequest> request = requestToRun(RunMode::Previews);
   if (!request)
     return;
-  m_results.dropUnlessCurrent(*request);
   auto outcome = std::make_shared<BlendOutcome>();
   startRun([this, request = *request,
             outcome](RunObserver &observer) { *outcome = runBlend(m_set, request, observer); },
@@ -307,9 +314,7 @@ void ImageWindow::runPreview() {
 }
 
 void ImageWindow::runSave() {
-  if (isRunning() || refuseWithoutImages())
-    return;
-  const std::optional<BlendRequest> request = chosenRequest(RunMode::FullSize);
+  const std::optional<BlendRequest> request = requestToRun(RunMode::FullSize);
   if (!request)
     return;
   std::optional<SaveTarget> target;
@@ -321,8 +326,7 @@ void ImageWindow::runSave() {
     job.sequenceFolder = NightPanel::stepsFolderFor(target->path);
   auto refusal = std::make_shared<std::optional<std::string>>();
   auto alignment = std::make_shared<std::shared_ptr<const AlignmentPlan>>();
-  // Written without blending again while it is the result of this request.
-  m_results.dropUnlessCurrent(*request);
+  // A kept result is written without blending again.
   startRun(
       [this, job, refusal, alignment, kept = m_results.kept()](RunObserver &observer) {
         *refusal = saveResultOf(m_set, job, kept.get(), observer, alignment.get());
@@ -337,14 +341,8 @@ void ImageWindow::runSave() {
 
 /// "Blend at full size": the result is kept, for the viewer and for the saves that follow.
 void ImageWindow::runFullSize() {
-  if (isRunning() || refuseWithoutImages())
-    return;
-  const std::optional<BlendRequest> request = chosenRequest(RunMode::FullSize);
-  if (!request)
-    return;
-  // A result kept of this very blend is shown already; any other's memory goes to the new one.
-  m_results.dropUnlessCurrent(*request);
-  if (m_results.kept())
+  const std::optional<BlendRequest> request = requestToRun(RunMode::FullSize);
+  if (!request || m_results.kept()) // a kept result is of this very blend: shown already
     return;
   auto made = std::make_shared<FullSizeView>();
   startRun([this, request = *request,

@@ -88,6 +88,9 @@ private:
   /// The request for the chosen rule and its box; nothing, after a message, when the box's text
   /// is refused.
   std::optional<BlendRequest> chosenRequest(RunMode mode);
+  /// The chosen request, unless a run is going or there are no images (which it says); a kept
+  /// result of another blend is let go.
+  std::optional<BlendRequest> requestToRun(RunMode mode);
   /// Starts the job; `whenDone` follows on this thread once it has succeeded.
   void startRun(BlendRunner::Job job, std::function<void()> whenDone);
   void onRunFinished(const QString &failure, bool cancelled);
