@@ -30,9 +30,11 @@ GapBridging::GapBridging(int frames, int64_t width, int64_t height, SampleDepth 
     : m_frames(frames), m_width(width), m_height(height), m_depth(depth),
       m_bridgePixels(bridgePixels), m_rows(std::move(rows)) {}
 
-uint64_t GapBridging::heldBytes(int64_t width, int64_t height, SampleDepth depth) {
-  return 2 * 3 * static_cast<uint64_t>(width * height) *
-         static_cast<uint64_t>(bytesPerSample(depth));
+uint64_t GapBridging::heldBytes(int64_t width, int64_t height, SampleDepth depth, int threads) {
+  const auto pixels = static_cast<uint64_t>(width * height);
+  const uint64_t waiting = static_cast<uint64_t>(std::max(threads, 1) + 2) * (pixels / 8) *
+                           (sizeof(uint32_t) + 3 * sizeof(uint16_t));
+  return 2 * 3 * pixels * static_cast<uint64_t>(bytesPerSample(depth)) + waiting;
 }
 
 void GapBridging::frameLoaded(int i, const FIBITMAP *frame) {
@@ -40,51 +42,72 @@ void GapBridging::frameLoaded(int i, const FIBITMAP *frame) {
   StarPixels stars =
       findStarPixels([&](int64_t y) { return rowAtDepth(frame, y, m_depth, widened); }, m_width,
                      m_height, m_depth);
-  std::vector<int> earlierOfPairs;
   {
     std::lock_guard lock(m_framesMutex);
     Frame &added = m_waiting[i];
     added.stars = std::move(stars);
     added.pairsLeft = (i > 1 ? 1 : 0) + (i < m_frames ? 1 : 0);
     if (i > 1 && m_waiting.count(i - 1))
-      earlierOfPairs.push_back(i - 1);
+      m_ready.insert(i - 1);
     if (i < m_frames && m_waiting.count(i + 1))
-      earlierOfPairs.push_back(i);
+      m_ready.insert(i);
     if (added.pairsLeft == 0)
       m_waiting.erase(i);
   }
-  // Frames stay while they have a pair left, and map entries do not move, so both frames of a
-  // pair can be read without the lock.
-  for (int earlier : earlierOfPairs) {
-    const StarPixels *from = nullptr, *to = nullptr;
-    {
-      std::lock_guard lock(m_framesMutex);
-      from = &m_waiting.at(earlier).stars;
-      to = &m_waiting.at(earlier + 1).stars;
-    }
-    bridge(earlier, *from, *to);
-    std::lock_guard lock(m_framesMutex);
-    for (int k : {earlier, earlier + 1})
-      if (--m_waiting.at(k).pairsLeft == 0)
-        m_waiting.erase(k);
-  }
+  bridgeReadyPairs();
 }
 
 std::optional<std::string> GapBridging::unmeasured() const {
-  if (m_pairsTried > 0 && !m_motion)
+  if (m_gaveUp)
     return "the gaps between frames were left open: the stars' move from frame to frame could "
            "not be measured";
   return std::nullopt;
 }
 
-void GapBridging::bridge(int earlier, const StarPixels &from, const StarPixels &to) {
-  std::lock_guard lock(m_bridgeMutex);
-  if (!m_motion && m_pairsTried < kMostTries) {
-    ++m_pairsTried;
-    m_motion = measureSkyMotion(from, to);
+/// The sky's move is measured on the lowest pair that allows it, whatever order the frames come
+/// in, so that every run of the same frames draws the same bridges; pairs complete before then
+/// wait for it.
+void GapBridging::bridgeReadyPairs() {
+  std::lock_guard bridging(m_bridgeMutex);
+  for (;;) {
+    int earlier = 0;
+    const StarPixels *from = nullptr, *to = nullptr;
+    {
+      std::lock_guard lock(m_framesMutex);
+      const bool measuring = !m_motion && !m_gaveUp;
+      if (m_ready.empty() || (measuring && !m_ready.count(m_measuredPair)))
+        return;
+      earlier = measuring ? m_measuredPair : *m_ready.begin();
+      // Frames stay while they have a pair left, and map entries do not move, so both frames
+      // of a pair can be read without the lock.
+      from = &m_waiting.at(earlier).stars;
+      to = &m_waiting.at(earlier + 1).stars;
+    }
+    if (!m_motion && !m_gaveUp) {
+      m_motion = measureSkyMotion(*from, *to);
+      if (!m_motion) {
+        // The pair waits with the rest, in case a later pair lets the move be measured.
+        m_gaveUp = ++m_measuredPair >= m_frames || m_measuredPair > kMostTries;
+        if (!m_gaveUp)
+          continue;
+      }
+    }
+    std::vector<int> done = {earlier};
+    if (m_motion && !from->tooMany && !to->tooMany)
+      drawPair(earlier, *from, *to);
+    std::lock_guard lock(m_framesMutex);
+    if (m_gaveUp) // nothing will be bridged: every waiting pair is let go
+      done.assign(m_ready.begin(), m_ready.end());
+    for (int pair : done) {
+      m_ready.erase(pair);
+      for (int k : {pair, pair + 1})
+        if (--m_waiting.at(k).pairsLeft == 0)
+          m_waiting.erase(k);
+    }
   }
-  if (!m_motion || from.tooMany || to.tooMany)
-    return;
+}
+
+void GapBridging::drawPair(int earlier, const StarPixels &from, const StarPixels &to) {
   if (m_depth == SampleDepth::Sixteen)
     drawBridge<uint16_t>(earlier, from, to, *m_motion);
   else

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace lumicomb {
@@ -38,12 +39,15 @@ public:
   GapBridging(int frames, int64_t width, int64_t height, SampleDepth depth,
               std::optional<double> bridgePixels, BridgeRows rows);
 
-  /// What the bridging holds at most besides the frames' star pixels: two planes of the
-  /// picture's size.
-  static uint64_t heldBytes(int64_t width, int64_t height, SampleDepth depth);
+  /// What the bridging holds at most: two planes of the picture's size, and the star pixels
+  /// (at most an eighth of a frame's) of the frames that wait for a neighbour, of which there are
+  /// at most a few more than the threads decoding.
+  static uint64_t heldBytes(int64_t width, int64_t height, SampleDepth depth, int threads);
 
   /// Frame i (1-based) is in, in any order and from any thread: its star pixels are kept until
-  /// both its neighbours have come, and every pair it completes is bridged now.
+  /// both its neighbours have come, and every pair it completes is bridged now, once the sky's
+  /// move is known: it is measured on the lowest pair that allows it (of the first few), so
+  /// that the bridges never depend on the order the frames came in.
   void frameLoaded(int i, const FIBITMAP *frame);
 
   /// Said when no pair let the sky's move be measured, so that no gap could be closed.
@@ -54,7 +58,8 @@ private:
     StarPixels stars;
     int pairsLeft = 0;
   };
-  void bridge(int earlier, const StarPixels &from, const StarPixels &to);
+  void bridgeReadyPairs();
+  void drawPair(int earlier, const StarPixels &from, const StarPixels &to);
   template <typename Sample>
   void drawBridge(int earlier, const StarPixels &from, const StarPixels &to,
                   const SkyMotion &motion);
@@ -68,9 +73,11 @@ private:
 
   std::mutex m_framesMutex;
   std::map<int, Frame> m_waiting;
+  std::set<int> m_ready;    ///< pairs whose frames have both come, by their earlier frame
   std::mutex m_bridgeMutex; ///< one pair at a time: the planes are shared
   std::optional<SkyMotion> m_motion;
-  int m_pairsTried = 0;
+  int m_measuredPair = 1; ///< the pair the move is measured on next
+  bool m_gaveUp = false;
   std::vector<uint16_t> m_forward;  ///< star pixels drawn on, then the bridge
   std::vector<uint16_t> m_backward; ///< star pixels drawn back
 };

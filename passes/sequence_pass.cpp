@@ -28,9 +28,9 @@ public:
           return picture * static_cast<uint64_t>(1 + m_sink.picturesHeld()) +
                  m_steps.workingBytes(result.width, result.height) +
                  (m_whole ? m_whole->workingBytes(result.width, result.height) : 0) +
-                 (m_context.gapFilling
-                      ? GapBridging::heldBytes(result.width, result.height, m_context.depth)
-                      : 0);
+                 (m_context.gapFilling ? GapBridging::heldBytes(result.width, result.height,
+                                                                m_context.depth, m_context.threads)
+                                       : 0);
         },
         static_cast<size_t>(m_context.threads));
     prepareDecodingMemory(plan, m_context.pictureBytes(plan.result.width, plan.result.height));
@@ -42,7 +42,7 @@ public:
       m_gaps.emplace(m_sources, m_size.width, m_size.height, m_context.depth,
                      m_context.gapFilling->bridgePixels,
                      [this](int image, int64_t y, const uint8_t *samples) {
-                       m_steps.add(m_windowed ? image + 1 : image, y, samples);
+                       m_steps.add(m_windowed ? m_folding : image, y, samples);
                        if (m_whole)
                          m_whole->add(image, y, samples);
                      });
@@ -55,6 +55,7 @@ public:
 
 private:
   void fold(int i, const FIBITMAP *source) {
+    m_folding = i;
     m_steps.beginImage(i);
     if (m_whole)
       m_whole->beginImage(i);
@@ -88,6 +89,7 @@ private:
   int m_sources;
   StageProgress m_progress;
   PictureSize m_size{};
+  int m_folding = 0; ///< the image being folded, whose step its bridges go with in a window
   std::optional<GapBridging> m_gaps;
   SourceRelease m_release;
 };

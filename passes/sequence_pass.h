@@ -39,7 +39,8 @@ SequenceRules sequenceRules(const RuleDescription &rule, const RuleParameters &p
 /// Folds every source into `steps` in order (and into `whole`, when the steps blend a window
 /// only) and hands the sink the blend after each, of the context's depth and size. Returns the
 /// blend of every source. Bridges between frames k and k+1 (with gap filling) are folded when
-/// frame k+1 is: as image k's, or in a window as image k+1's, so that they leave with it.
+/// frame k+1 is (or later, when the sky's move could not be measured before): as image k's, or
+/// in a window as the image being folded, so that they leave with it.
 /// Sources are decoded in parallel and folded as their turn comes (gatherSourcesInOrder).
 Bitmap runSequencePass(const PassContext &context, RunningRule &steps, RunningRule *whole,
                        StepSink &sink, bool windowed);

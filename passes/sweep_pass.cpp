@@ -91,9 +91,9 @@ public:
         [&](PictureSize result) {
           return m_context.pictureBytes(result.width, result.height) +
                  m_rule.workingBytes(m_sources, result.width, result.height) +
-                 (m_context.gapFilling
-                      ? GapBridging::heldBytes(result.width, result.height, m_context.depth)
-                      : 0);
+                 (m_context.gapFilling ? GapBridging::heldBytes(result.width, result.height,
+                                                                m_context.depth, m_context.threads)
+                                       : 0);
         },
         imageOneFirst ? static_cast<size_t>(m_context.threads) : 0);
     prepareDecodingMemory(plan, m_context.pictureBytes(plan.result.width, plan.result.height));
