@@ -107,7 +107,7 @@ int main(int argc, char *argv[]) {
     std::printf("%d frames of %lldx%lld, %d hot pixels\n", settings.frames,
                 static_cast<long long>(settings.width), static_cast<long long>(settings.height),
                 settings.hotPixels);
-    std::printf("%-42s %9s %9s %7s %8s %8s %8s\n", "run", "gaps lit", "trails", "stray", "sky med",
+    std::printf("%-42s %9s %9s %7s %8s %9s %8s\n", "run", "gaps lit", "trails", "stray", "sky med",
                 "hot left", "ms");
     for (const Case &run : cases) {
       lumicomb::ImageSet set;
@@ -126,10 +126,11 @@ int main(int argc, char *argv[]) {
                                     .count();
       const std::vector<uint8_t> rgb = topFirstRgb(outcome.picture.get());
       const lumicomb::NightFigures figures = night.measure(rgb);
-      std::printf("%-42s %8.1f%% %8.1f%% %7lld %8.1f %8lld %8lld\n", run.name,
+      std::printf("%-42s %8.1f%% %8.1f%% %7lld %8.1f %4lld/%-4lld %8lld\n", run.name,
                   100 * figures.gapShareLit, 100 * figures.trailShareLit,
                   static_cast<long long>(figures.strayPixels), figures.skyMedian,
                   static_cast<long long>(figures.hotPixelsLeft),
+                  static_cast<long long>(figures.hotPixelsMeasured),
                   static_cast<long long>(milliseconds));
       std::string file = run.name;
       for (char &c : file)

@@ -422,7 +422,8 @@ main() {
   echo "targets: $PASSED PASS, $FAILED FAIL"
   check_output
   bash bench/png_save.sh
+  bash bench/night.sh
 }
 
-# bench/png_save.sh sources this file for its settings and helpers.
+# bench/png_save.sh and bench/night.sh source this file for its settings and helpers.
 [[ "${BASH_SOURCE[0]}" != "$0" ]] || main "$@"

@@ -62,35 +62,6 @@ void writeFrame(const std::string &path, int frame, int frames) {
   lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
 }
 
-/// Frame `frame` of a handheld burst: image 1 as shot, the others moved by up to 3% of the width
-/// and turned by up to 1.5 degrees about the centre, each with its own noise.
-void writeHandheldFrame(const std::string &path, int frame) {
-  constexpr int kHandheldWidth = 720;
-  constexpr int kHandheldHeight = 450;
-  const double turn = frame == 0 ? 0 : 1.5 * std::sin(frame * 2.3) * M_PI / 180;
-  const double dx = frame == 0 ? 0 : 21 * std::sin(frame * 1.7);
-  const double dy = frame == 0 ? 0 : 13 * std::cos(frame * 0.9 + 1);
-  const double cx = (kHandheldWidth - 1) / 2.0, cy = (kHandheldHeight - 1) / 2.0;
-  const double c = std::cos(turn), s = std::sin(turn);
-  lumicomb::HandheldShot shot;
-  shot.toImageOne = {c, -s, cx - c * cx + s * cy + dx, s, c, cy - s * cx - c * cy + dy, 0, 0, 1};
-  shot.noiseSigma = 16;
-  shot.noiseSeed = static_cast<uint64_t>(500 + frame);
-  const std::vector<uint8_t> rgb =
-      lumicomb::renderHandheldFrame(kHandheldWidth, kHandheldHeight, shot);
-  lumicomb::Bitmap bitmap = lumicomb::allocateRgb24(kHandheldWidth, kHandheldHeight);
-  for (int y = 0; y < kHandheldHeight; ++y) {
-    uint8_t *row = lumicomb::scanLine(bitmap.get(), kHandheldHeight - 1 - y);
-    const uint8_t *from = &rgb[static_cast<size_t>(3 * y * kHandheldWidth)];
-    for (int x = 0; x < kHandheldWidth; ++x) {
-      row[3 * x + FI_RGBA_RED] = from[3 * x];
-      row[3 * x + FI_RGBA_GREEN] = from[3 * x + 1];
-      row[3 * x + FI_RGBA_BLUE] = from[3 * x + 2];
-    }
-  }
-  lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
-}
-
 /// Writes top-first interleaved RGB as a PNG.
 void writeRgb(const std::vector<uint8_t> &rgb, int64_t width, int64_t height,
               const std::string &path) {
@@ -105,6 +76,24 @@ void writeRgb(const std::vector<uint8_t> &rgb, int64_t width, int64_t height,
     }
   }
   lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
+}
+
+/// Frame `frame` of a handheld burst: image 1 as shot, the others moved by up to 3% of the width
+/// and turned by up to 1.5 degrees about the centre, each with its own noise.
+void writeHandheldFrame(const std::string &path, int frame) {
+  constexpr int kHandheldWidth = 720;
+  constexpr int kHandheldHeight = 450;
+  const double turn = frame == 0 ? 0 : 1.5 * std::sin(frame * 2.3) * M_PI / 180;
+  const double dx = frame == 0 ? 0 : 21 * std::sin(frame * 1.7);
+  const double dy = frame == 0 ? 0 : 13 * std::cos(frame * 0.9 + 1);
+  const double cx = (kHandheldWidth - 1) / 2.0, cy = (kHandheldHeight - 1) / 2.0;
+  const double c = std::cos(turn), s = std::sin(turn);
+  lumicomb::HandheldShot shot;
+  shot.toImageOne = {c, -s, cx - c * cx + s * cy + dx, s, c, cy - s * cx - c * cy + dy, 0, 0, 1};
+  shot.noiseSigma = 16;
+  shot.noiseSeed = static_cast<uint64_t>(500 + frame);
+  writeRgb(lumicomb::renderHandheldFrame(kHandheldWidth, kHandheldHeight, shot), kHandheldWidth,
+           kHandheldHeight, path);
 }
 
 /// A night of `frames` frames of 960x600 with 60 hot pixels, night_01.png ..., and five darks,

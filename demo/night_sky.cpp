@@ -246,6 +246,9 @@ NightFigures NightSky::measure(const std::vector<uint8_t> &rgb) const {
     }
   for (const NightPoint &point : m_hotPixels) {
     const auto x = static_cast<int64_t>(point.x), y = static_cast<int64_t>(point.y);
+    if (near[static_cast<size_t>(y * width + x)])
+      continue;
+    ++figures.hotPixelsMeasured;
     for (int c = 0; c < 3; ++c) {
       std::vector<double> around;
       for (int64_t dy = -1; dy <= 1; ++dy)

@@ -31,11 +31,14 @@ struct NightPoint {
 
 /// What a blend of the night is measured by (green channel, 8-bit levels).
 struct NightFigures {
-  double gapShareLit = 0;    ///< of the true paths' points in the pauses, lit to 0.6 of the star
-  double trailShareLit = 0;  ///< the same of the points on the exposed trails
-  int64_t strayPixels = 0;   ///< lit 30 levels above the sky more than 3 px from any path
-  double skyMedian = 0;      ///< of the sky's pixels more than 3 px from any path
-  int64_t hotPixelsLeft = 0; ///< hot pixels still 30 levels above their neighbours' median
+  double gapShareLit = 0;   ///< of the true paths' points in the pauses, lit to 0.6 of the star
+  double trailShareLit = 0; ///< the same of the points on the exposed trails
+  int64_t strayPixels = 0;  ///< lit 30 levels above the sky more than 3 px from any path
+  double skyMedian = 0;     ///< of the sky's pixels more than 3 px from any path
+  /// Of the hot pixels more than 3 px from every path (a trail over one lights it rightly), how
+  /// many there are, and how many still stand 30 levels above their neighbours' median.
+  int64_t hotPixelsMeasured = 0;
+  int64_t hotPixelsLeft = 0;
 };
 
 class NightSky {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Lumicomb and makes two small demo bursts: one on a tripod, one shot by hand, whose plain
-# and aligned averages it writes as a before/after pair. With a display it then opens the desktop
+# and aligned averages it writes as a before/after pair, and a night of star trails, blended plain,
+# with its gaps closed and as comet trails. With a display it then opens the desktop
 # program with the first burst loaded and previewed; without one it blends that burst with
 # lumicomb-cli instead.
 set -euo pipefail
@@ -19,6 +20,21 @@ build/lumicomb-cli --rule average --align -o "$out/handheld-average-aligned.png"
 echo "A burst of ${#shots[@]} frames shot by hand, in $out/handheld:"
 echo "  $out/handheld-average.png          (before: the frames blended as they stand, a smear)"
 echo "  $out/handheld-average-aligned.png  (after: aligned first with --align, sharp and clean)"
+
+# A night of star trails with pauses between the frames, hot pixels and five darks.
+rm -rf "$out/night"
+build/lumicomb-demo-stack --night "$out/night" 12
+nights=("$out"/night/night_*.png)
+darks=(--dark "$out/night/darks")
+build/lumicomb-cli --quiet -r brightest "${darks[@]}" -o "$out/night-brightest.png" "${nights[@]}"
+build/lumicomb-cli --quiet -r brightest --gap-fill "${darks[@]}" -o "$out/night-gap-filled.png" \
+  "${nights[@]}"
+build/lumicomb-cli --quiet -r comet --half-life 4 --gap-fill "${darks[@]}" \
+  -o "$out/night-comet.png" "${nights[@]}"
+echo "A night of ${#nights[@]} frames of star trails, with darks, in $out/night:"
+echo "  $out/night-brightest.png   (before: dotted trails, the pauses between frames left dark)"
+echo "  $out/night-gap-filled.png  (after: --gap-fill closes the gaps; the darks took the hot pixels)"
+echo "  $out/night-comet.png       (comet trails: each star's trail fades behind it)"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Opening Lumicomb with the ${#frames[@]} demo frames from $out/frames"

@@ -48,7 +48,7 @@ const std::array<QRect, 12> kRulePlaces = {{
     {8, 149, 228, 17},
     {8, 176, 90, 17},
     {104, 176, 132, 17},
-    {8, 194, 112, 17},
+    {8, 194, 140, 17},
 }};
 
 /// The text a rule's box holds at first, as the registry gives it.

@@ -30,7 +30,7 @@ TrailControls::TrailControls(QWidget *parameterFrame, QButtonGroup *rules,
   m_halfLifeBox = placed(new QLineEdit(halfLifeDefault(), parameterFrame), name::kHalfLifeBox,
                          {240, 176, 57, 19});
   m_halfLifeCaption = placed(new QLabel(tr("Half-life (frames)"), parameterFrame),
-                             name::kHalfLifeCaption, {122, 194, 174, 15});
+                             name::kHalfLifeCaption, {152, 194, 144, 15});
   m_halfLifeCaption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   m_halfLifeCaption->setBuddy(m_halfLifeBox);
   m_halfLifeBox->setToolTip(tr("How many frames back a trail has faded to half its brightness"));
