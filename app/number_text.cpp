@@ -46,11 +46,12 @@ int parseDivisor(const std::string &text) {
 
 int parseLimit(const std::string &text) { return parseBoxByte(text, "limit"); }
 
-double parseHalfLife(const std::string &text) {
-  const std::string refusal = culprit("half-life", text) + " is not a positive number";
+/// A positive finite number; anything else is refused the same way, quoting the text.
+double parsePositive(const std::string &text, const std::string &what) {
+  const std::string refusal = culprit(what, text) + " is not a positive number";
   double value = 0;
   try {
-    value = parseNumber(text, "half-life");
+    value = parseNumber(text, what);
   } catch (const LumicombError &) {
     throw LumicombError(ErrorKind::TypeMismatch, refusal);
   }
@@ -59,16 +60,34 @@ double parseHalfLife(const std::string &text) {
   return value;
 }
 
-RuleParameters ruleParameters(const RuleDescription &rule, const std::string &divisorText,
-                              const std::string &limitText, const std::string &halfLifeText) {
+double parseHalfLife(const std::string &text) { return parsePositive(text, "half-life"); }
+
+double parseKappa(const std::string &text, const std::string &what) {
+  return parsePositive(text, what);
+}
+
+RuleParameters ruleParameters(const RuleDescription &rule, const RuleBoxTexts &texts) {
   RuleParameters parameters;
   if (rule.parameter == RuleParameter::Divisor)
-    parameters.divisor = parseDivisor(divisorText);
+    parameters.divisor = parseDivisor(texts.divisor);
   if (rule.parameter == RuleParameter::Limit)
-    parameters.limit = parseLimit(limitText);
+    parameters.limit = parseLimit(texts.limit);
   if (rule.parameter == RuleParameter::HalfLife)
-    parameters.halfLife = parseHalfLife(halfLifeText);
+    parameters.halfLife = parseHalfLife(texts.halfLife);
+  if (rule.parameter == RuleParameter::Kappas) {
+    parameters.kappaLow = parseKappa(texts.kappaLow, "low kappa");
+    parameters.kappaHigh = parseKappa(texts.kappaHigh, "high kappa");
+  }
   return parameters;
+}
+
+RuleParameters ruleParameters(const RuleDescription &rule, const std::string &divisorText,
+                              const std::string &limitText, const std::string &halfLifeText) {
+  RuleBoxTexts texts;
+  texts.divisor = divisorText;
+  texts.limit = limitText;
+  texts.halfLife = halfLifeText;
+  return ruleParameters(rule, texts);
 }
 
 } // namespace lumicomb

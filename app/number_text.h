@@ -21,7 +21,22 @@ int parseLimit(const std::string &text);
 /// locale or with a plain '.'), surrounding spaces ignored.
 double parseHalfLife(const std::string &text);
 
-/// The numbers of the rule's own box; the other boxes' texts are not looked at.
+/// A kappa of the rejecting means, read as the half-life is; `what` names the box in messages.
+double parseKappa(const std::string &text, const std::string &what);
+
+/// What the rule boxes hold, as typed.
+struct RuleBoxTexts {
+  std::string divisor = "1";
+  std::string limit = "5";
+  std::string halfLife = "10";
+  std::string kappaLow = "4";
+  std::string kappaHigh = "3";
+};
+
+/// The numbers of the rule's own boxes; the other boxes' texts are not looked at.
+RuleParameters ruleParameters(const RuleDescription &rule, const RuleBoxTexts &texts);
+
+/// The same for the rules with one box.
 RuleParameters ruleParameters(const RuleDescription &rule, const std::string &divisorText,
                               const std::string &limitText, const std::string &halfLifeText = "10");
 

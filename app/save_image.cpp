@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "base/parallel_for.h"
 #include "imaging/image_decoding.h"
+#include "output/atomic_save.h"
 #include "output/file_types.h"
 #include "output/result_file.h"
 #include "output/save_target.h"
@@ -60,6 +61,8 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
     checkedSaveTarget(job.masterDarkPath);
     requireTypeHoldsFirstImage(set, job, masterDarkRow(job.masterDarkPath), job.masterDarkPath);
   }
+  if (!job.mapPath.empty())
+    checkedSaveTarget(job.mapPath);
   const bool savesFrames = job.request.alignment && !job.alignedFramesFolder.empty() &&
                            job.request.mode == RunMode::FullSize;
   if (savesFrames)
@@ -95,17 +98,27 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
                         job.request.memoryBudget, observer);
     // The write has no count to show, only that it is under way.
     const StageProgress saving(observer, "saving", 0);
+    const auto cancelled = [&observer] { return observer.cancelRequested(); };
     if (savesMasterDark && outcome.masterDark) {
       const FileTypeRow &darkRow = masterDarkRow(job.masterDarkPath);
       saveResult(
           {std::move(outcome.masterDark), outcome.iccProfile, nullptr, set.darkCount(), false},
-          job.masterDarkPath, darkRow, saveFlags(darkRow, 100),
-          [&observer] { return observer.cancelRequested(); });
+          job.masterDarkPath, darkRow, saveFlags(darkRow, 100), cancelled);
+    }
+    // The map is written whole first and takes its name only once the result has its own.
+    std::optional<StagedSave> map;
+    if (!job.mapPath.empty() && outcome.map.picture) {
+      const FileTypeRow &mapRow = fileTypeRow(job.mapFilterIndex);
+      SaveSteps steps;
+      steps.cancelled = cancelled;
+      map.emplace(stageBitmapSave(outcome.map.picture.get(), job.mapPath, mapRow.format,
+                                  saveFlags(mapRow, job.jpegQuality), steps));
     }
     ResultContents result{std::move(outcome.picture), std::move(outcome.iccProfile),
                           std::move(outcome.metadata), outcome.sources, job.request.withMetadata};
-    saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality),
-               [&observer] { return observer.cancelRequested(); });
+    saveResult(std::move(result), job.target.path, row, saveFlags(row, job.jpegQuality), cancelled);
+    if (map)
+      map->commit();
   }
   if (alignment)
     *alignment = std::move(outcome.alignment);

@@ -48,6 +48,10 @@ struct SaveJob {
   std::string sequenceFolder;
   /// How many of the last images each step of the time-lapse blends (0: all of them).
   int window = 0;
+  /// Where the rule's map is also written (the request must ask for it), as a 16-bit TIFF or PNG
+  /// of the file-type row `mapFilterIndex`; empty: none.
+  std::string mapPath = {};
+  int mapFilterIndex = 0;
 };
 
 /// Asks for the file with the default name, the filter string and the settings' initial filter.
@@ -56,7 +60,9 @@ std::optional<SaveTarget> askSaveTarget(const ImageSet &set, const RunningSettin
                                         SaveFileDialog &dialog);
 
 /// Checks the target first (see checkedSaveTarget), and at full size that its type can hold
-/// image 1's size, so that a bad output costs no blend; then blends and writes the result.
+/// image 1's size, so that a bad output costs no blend; then blends and writes the result, and
+/// the map when the job names one: both are written whole before either takes its name, so a
+/// failure leaves neither behind.
 /// Returns the rule's refusal of the image count, with nothing written, or nothing once the file
 /// is written. A cancel, even during the write, fails as Cancelled and writes nothing. An
 /// aligned run tells `alignment` where the sources lay and what the crop is.

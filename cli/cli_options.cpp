@@ -37,20 +37,33 @@ QString ruleList() {
   return list + " or their index.";
 }
 
+/// The rules with a map, by command name: "a, b, c or d".
+QString rulesWithMapsText() {
+  const std::vector<const RuleDescription *> rules = rulesWithMaps();
+  QString text;
+  for (size_t k = 0; k < rules.size(); ++k)
+    text += QString(k == 0 ? "" : k + 1 == rules.size() ? " or " : ", ") + rules[k]->commandName;
+  return text;
+}
+
 QString description() {
   return "Blends same-size photographs position by position and writes the result.\n\n" +
          ruleList() +
-         "\n\nImages are read as JPEG, PNG, TIFF, BMP or WebP.\n\n"
+         "\n\nsigma-clipped-mean and winsorized-mean reject outliers as Siril 1.0.6's "
+         "\"rej s|w LOW HIGH\n-nonorm\" does, with one difference: a sample of exactly 0 is "
+         "black and counts, where Siril\nleaves it out as missing data.\n\n"
+         "Images are read as JPEG, PNG, TIFF, BMP or WebP.\n\n"
          "Exit status: 0 written, 1 the run failed or the rule refused, 2 usage error,\n"
          "130 interrupted (SIGINT, Ctrl-C), 143 terminated (SIGTERM); when stopped, nothing is\n"
          "written and an existing output file is left as it was.";
 }
 
-/// The text a rule's box holds at first, as the registry gives it.
-QString defaultText(RuleParameter parameter) {
+/// The text a rule's box holds at first, as the registry gives it; `second` for a rule's
+/// second box.
+QString defaultText(RuleParameter parameter, bool second = false) {
   for (const RuleDescription &rule : ruleRegistry())
     if (rule.parameter == parameter)
-      return rule.defaultText;
+      return second ? rule.secondDefaultText : rule.defaultText;
   return {};
 }
 
@@ -84,8 +97,25 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
       "The \"Half-life (frames)\" box of \"Comet trails\": how many images back a "
       "trail is at half brightness, decimals allowed (default 10).",
       "N", defaultText(RuleParameter::HalfLife));
+  const QCommandLineOption kappaLow(
+      "kappa-low",
+      "The \"Low κ\" box of sigma-clipped-mean and winsorized-mean: how many sigma below the "
+      "median a sample may lie and be kept, above 0.",
+      "X", defaultText(RuleParameter::Kappas));
+  const QCommandLineOption kappaHigh("kappa-high",
+                                     "The \"High κ\" box: the same above the median, above 0.", "X",
+                                     defaultText(RuleParameter::Kappas, true));
   const QCommandLineOption output({"o", "output"}, "Result file, written under exactly this name.",
                                   "FILE");
+  const QCommandLineOption map(
+      "map",
+      "Also write the rule's map, a 16-bit one-channel TIFF or PNG (from the extension), whole "
+      "or not at all, as the result: for " +
+          rulesWithMapsText() +
+          ". Brightest and darkest give the number of the image whose green each pixel took "
+          "(the lowest on a tie), the rejecting means the samples rejected there, over the "
+          "three channels.",
+      "FILE");
   const QCommandLineOption type({"t", "type"},
                                 "TIFF, JPEG, BMP or PNG; without it, from the extension.", "TYPE");
   const QCommandLineOption quality(
@@ -162,11 +192,11 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   const QCommandLineOption quiet("quiet", "No progress bar and no report of the alignment.");
   const FusionOptions fusion;
   const QList<QCommandLineOption> offered =
-      QList<QCommandLineOption>{rule,     divisor,        limit,     halfLife,   output,
-                                type,     quality,        preview,   threads,    memory,
-                                depth,    noMetadata,     align,     alignModel, saveAligned,
-                                dark,     saveMasterDark, hotPixels, gapFill,    gapSize,
-                                sequence, window,         order,     skipBright, quiet} +
+      QList<QCommandLineOption>{
+          rule,       divisor, limit,      halfLife,    kappaLow, kappaHigh,      output,
+          map,        type,    quality,    preview,     threads,  memory,         depth,
+          noMetadata, align,   alignModel, saveAligned, dark,     saveMasterDark, hotPixels,
+          gapFill,    gapSize, sequence,   window,      order,    skipBright,     quiet} +
       fusion.options();
   parser.addOptions(offered);
   const QCommandLineOption help = parser.addHelpOption();
@@ -194,8 +224,12 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
   options.divisorText = parser.value(divisor).toStdString();
   options.limitText = parser.value(limit).toStdString();
   options.halfLifeText = parser.value(halfLife).toStdString();
+  options.kappaLowText = parser.value(kappaLow).toStdString();
+  options.kappaHighText = parser.value(kappaHigh).toStdString();
   try {
     parseHalfLife(options.halfLifeText);
+    parseKappa(options.kappaLowText, "low kappa");
+    parseKappa(options.kappaHighText, "high kappa");
   } catch (const LumicombError &refusal) {
     return misuse(refusal.what());
   }
@@ -215,6 +249,24 @@ ParseOutcome parseCommandLine(const QStringList &arguments) {
                       : "cannot tell the file type of " + quotedValue(parser.value(output)) +
                             " (use -t TIFF, JPEG, BMP or PNG)");
   options.filterIndex = *filterIndex;
+
+  if (parser.isSet(map)) {
+    const RuleDescription &chosen = ruleDescription(options.rule);
+    if (chosen.map == MapKind::None)
+      return misuse("rule " + std::string(chosen.commandName) + " makes no map; --map goes with " +
+                    rulesWithMapsText().toStdString());
+    options.mapPath = parser.value(map).toStdString();
+    const std::optional<int> mapIndex = filterIndexForExtension(options.mapPath);
+    if (!mapIndex ||
+        (fileTypeRow(*mapIndex).format != FIF_TIFF && fileTypeRow(*mapIndex).format != FIF_PNG))
+      return misuse("the map " + quotedValue(parser.value(map)) +
+                    " must be a TIFF or PNG file (.tif, .tiff or .png)");
+    if (options.mapPath == options.output)
+      return misuse("the map cannot be written over the result " + quotedValue(parser.value(map)));
+    if (parser.isSet(sequence))
+      return misuse("a time-lapse makes no map; --map cannot go with --sequence");
+    options.mapFilterIndex = *mapIndex;
+  }
 
   if (parser.isSet(quality)) {
     options.quality = wholeNumber(parser.value(quality), 1, 100);

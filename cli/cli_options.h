@@ -20,6 +20,10 @@ struct CliOptions {
   std::string halfLifeText = "10";
   FocusParameters focus;    ///< "sharpest"
   ExposureWeights exposure; ///< "exposure-fusion"
+  std::string kappaLowText = "4";
+  std::string kappaHighText = "3";
+  std::string mapPath; ///< where the rule's map goes; empty: none
+  int mapFilterIndex = 0;
   std::string output;
   int filterIndex = 0;
   std::optional<int> quality; ///< without it, the stored JPEG quality

@@ -35,8 +35,9 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   lumicomb::BlendRequest &request = job.request;
   request.rule = options.rule;
   request.parameters =
-      lumicomb::ruleParameters(lumicomb::ruleDescription(options.rule), options.divisorText,
-                               options.limitText, options.halfLifeText);
+      lumicomb::ruleParameters(lumicomb::ruleDescription(options.rule),
+                               {options.divisorText, options.limitText, options.halfLifeText,
+                                options.kappaLowText, options.kappaHighText});
   request.parameters.focus = options.focus;
   request.parameters.exposure = options.exposure;
   request.mode = options.preview ? lumicomb::RunMode::Previews : lumicomb::RunMode::FullSize;
@@ -53,6 +54,9 @@ lumicomb::SaveJob saveJobFor(const lumicomb::cli::CliOptions &options,
   job.sequenceFolder = options.sequenceFolder;
   job.window = options.window;
   request.skipBrightFrames = options.skipBrightFrames;
+  job.mapPath = options.mapPath;
+  job.mapFilterIndex = options.mapFilterIndex;
+  request.withMap = !options.mapPath.empty();
   if (options.memoryMiB)
     request.memoryBudget = *options.memoryMiB << 20;
   return job;

@@ -34,6 +34,21 @@ Bitmap allocateRgb(int64_t width, int64_t height, SampleDepth depth) {
   return bitmap;
 }
 
+Bitmap allocateGrey16(int64_t width, int64_t height) {
+  Bitmap bitmap;
+  if (width > 0 && height > 0 && width <= INT32_MAX / 2 && height <= INT32_MAX)
+    bitmap.reset(
+        FreeImage_AllocateT(FIT_UINT16, static_cast<int>(width), static_cast<int>(height), 16));
+  if (!bitmap)
+    throw LumicombError(ErrorKind::OutOfRange, "cannot make a map of " + std::to_string(width) +
+                                                   "x" + std::to_string(height) + " pixels");
+  return bitmap;
+}
+
+uint64_t grey16Bytes(int64_t width, int64_t height) {
+  return ((2 * static_cast<uint64_t>(width) + 3) & ~uint64_t{3}) * static_cast<uint64_t>(height);
+}
+
 SampleDepth depthOf(const FIBITMAP *bitmap) {
   return FreeImage_GetImageType(const_cast<FIBITMAP *>(bitmap)) == FIT_RGB16 ? SampleDepth::Sixteen
                                                                              : SampleDepth::Eight;

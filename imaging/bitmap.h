@@ -22,6 +22,12 @@ Bitmap allocateRgb24(int64_t width, int64_t height);
 /// blue), or an out-of-range failure if it cannot be made.
 Bitmap allocateRgb(int64_t width, int64_t height, SampleDepth depth);
 
+/// A new one-channel bitmap of 16-bit values (FIT_UINT16), as a run's map is, or an out-of-range
+/// failure if it cannot be made.
+Bitmap allocateGrey16(int64_t width, int64_t height);
+/// Bytes of such a bitmap, its rows padded as the library pads them.
+uint64_t grey16Bytes(int64_t width, int64_t height);
+
 /// The depth of an RGB bitmap that allocateRgb could have made.
 SampleDepth depthOf(const FIBITMAP *bitmap);
 

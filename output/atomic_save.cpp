@@ -102,8 +102,30 @@ std::string syncToDisk(const std::string &path) {
   return synced ? std::string() : std::strerror(error);
 }
 
-void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
-                          int flags, const SaveSteps &steps) {
+StagedSave::StagedSave(std::string temporaryPath, std::string target, std::string folder,
+                       std::string path)
+    : m_temporaryPath(std::move(temporaryPath)), m_target(std::move(target)),
+      m_folder(std::move(folder)), m_path(std::move(path)) {}
+
+StagedSave::StagedSave(StagedSave &&other) noexcept
+    : m_temporaryPath(std::exchange(other.m_temporaryPath, {})),
+      m_target(std::move(other.m_target)), m_folder(std::move(other.m_folder)),
+      m_path(std::move(other.m_path)) {}
+
+StagedSave::~StagedSave() {
+  if (!m_temporaryPath.empty())
+    ::unlink(m_temporaryPath.c_str());
+}
+
+void StagedSave::commit() {
+  if (::rename(m_temporaryPath.c_str(), m_target.c_str()) != 0)
+    refuse(m_path, std::strerror(errno));
+  m_temporaryPath.clear();
+  syncFolder(m_folder);
+}
+
+StagedSave stageBitmapSave(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
+                           int flags, const SaveSteps &steps) {
   const std::string target = checkedSaveTarget(path);
   const std::filesystem::path targetPath(target);
   const std::string folder =
@@ -144,10 +166,13 @@ void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_
   // A busy disk can take seconds over the sync, and a stop that came meanwhile still counts.
   if (steps.cancelled && steps.cancelled())
     cancel();
-  if (::rename(temporary.path().c_str(), target.c_str()) != 0)
-    refuse(path, std::strerror(errno));
   temporary.keep();
-  syncFolder(folder);
+  return StagedSave(temporary.path(), target, folder, path);
+}
+
+void saveBitmapAtomically(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
+                          int flags, const SaveSteps &steps) {
+  stageBitmapSave(bitmap, path, format, flags, steps).commit();
 }
 
 } // namespace lumicomb

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace lumicomb {
 
@@ -23,6 +24,29 @@ struct SaveSteps {
 
 /// fsync of the file at the path: an empty text when its data is on disk, else the reason.
 std::string syncToDisk(const std::string &path);
+
+/// A file written whole and on disk beside its target, not yet in place: commit() renames it over
+/// the target; if it never does, the file is removed and the target left as it was. It lets two
+/// files appear together: both are staged before either is committed.
+class StagedSave {
+public:
+  StagedSave(std::string temporaryPath, std::string target, std::string folder, std::string path);
+  ~StagedSave();
+  StagedSave(StagedSave &&other) noexcept;
+  StagedSave(const StagedSave &) = delete;
+  StagedSave &operator=(const StagedSave &) = delete;
+  StagedSave &operator=(StagedSave &&) = delete;
+
+  /// Renames the file over the target and puts the rename on disk; fails naming the path.
+  void commit();
+
+private:
+  std::string m_temporaryPath, m_target, m_folder, m_path;
+};
+
+/// saveBitmapAtomically up to the rename, which the StagedSave it returns does when committed.
+StagedSave stageBitmapSave(FIBITMAP *bitmap, const std::string &path, FREE_IMAGE_FORMAT format,
+                           int flags, const SaveSteps &steps = {});
 
 /// Writes the bitmap to a temporary file beside the target (see checkedSaveTarget) and renames
 /// it over the target once every byte is written and on disk. An existing file is replaced only

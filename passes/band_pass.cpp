@@ -77,7 +77,9 @@ public:
   Bitmap run() {
     m_decoding = planDecoding(
         m_context,
-        [this](PictureSize result) { return m_context.pictureBytes(result.width, result.height); },
+        [this](PictureSize result) {
+          return m_context.pictureBytes(result.width, result.height) + mapBytes(result);
+        },
         0);
     // Image 1's header fixes the size and so the plan; every source is gathered as soon as it
     // is decoded, holding no more than one decoded picture per thread, as the plan assumes.
@@ -104,16 +106,24 @@ private:
                             [&](int i, const FIBITMAP *source) { gatherRows(i, source); });
   }
 
+  uint64_t mapBytes(PictureSize result) const {
+    return m_context.map ? grey16Bytes(result.width, result.height) : 0;
+  }
+
   void setUp(PictureSize size) {
     m_size = size;
     m_rowSamples = 3 * m_size.width;
     m_rowBytes = m_rowSamples * bytesPerSample(m_context.depth);
     const uint64_t pictureBytes = m_context.pictureBytes(m_size.width, m_size.height);
+    const uint64_t budget =
+        m_context.memoryBudget - std::min(m_context.memoryBudget, mapBytes(size));
     m_plan = planBands({m_sources, m_size.height, m_rowBytes, static_cast<int64_t>(pictureBytes),
-                        m_decoding.threads, m_context.memoryBudget, m_context.usesPreviews()});
+                        m_decoding.threads, budget, m_context.usesPreviews()});
     const uint64_t heldSources = m_plan.holdWholeSources ? m_sources : 0;
-    prepareDecodingMemory(m_decoding, (1 + heldSources) * pictureBytes);
+    prepareDecodingMemory(m_decoding, (1 + heldSources) * pictureBytes + mapBytes(size));
     m_result = allocateRgb(m_size.width, m_size.height, m_context.depth);
+    if (m_context.map)
+      *m_context.map = allocateGrey16(m_size.width, m_size.height);
     if (!m_plan.holdWholeSources)
       makeBand();
     if (m_plan.bands > 1)
@@ -180,7 +190,13 @@ private:
           widened.resize(static_cast<size_t>(m_sources));
           for (int i = 1; i <= m_sources; ++i)
             rows[static_cast<size_t>(i - 1)] = sourceRow(i, j, widened[static_cast<size_t>(i - 1)]);
-          m_rule.reduceRow(rows.data(), m_rowSamples, scanLine(m_result.get(), m_offset + j));
+          uint8_t *out = scanLine(m_result.get(), m_offset + j);
+          if (m_context.map)
+            m_rule.reduceRowWithMap(
+                rows.data(), m_rowSamples, out,
+                reinterpret_cast<uint16_t *>(scanLine(m_context.map->get(), m_offset + j)));
+          else
+            m_rule.reduceRow(rows.data(), m_rowSamples, out);
           m_progress.rowReduced();
         },
         m_context.threads);

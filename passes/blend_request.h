@@ -42,6 +42,9 @@ struct BlendRequest {
   int window = 0;
   /// Whether frames far brighter than the rest (median + 5 MAD of the means) are left out.
   bool skipBrightFrames = false;
+  /// Whether the run also makes the rule's map; a rule without one refuses before anything is
+  /// decoded.
+  bool withMap = false;
 
   /// Every field, so that a field added here counts wherever requests are compared (a result
   /// kept for a later save is one); it needs a comparison of its own to compile.

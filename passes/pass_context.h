@@ -36,6 +36,9 @@ struct PassContext {
   const SourceSteps *sourceSteps = nullptr;
   /// Whether a sweep closes the gaps star trails leave between consecutive frames, and how.
   const GapFilling *gapFilling = nullptr;
+  /// Where a run that makes the rule's map has the pass put it, of the result's size; null when
+  /// none is made.
+  Bitmap *map = nullptr;
 
   bool usesPreviews() const { return mode == RunMode::Previews; }
   /// Bytes of one RGB picture of the given size at the run's depth.

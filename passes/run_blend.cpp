@@ -39,12 +39,43 @@ void takeImageOnesInfo(const ImageSet &set, const BlendRequest &request, BlendOu
   outcome.metadata = std::move(first.metadata);
 }
 
+/// A map of frame numbers made of the set without its bright frames numbers them as the set does.
+void numberAsInTheSet(ResultMap &map, const ImageSet &subset, const ImageSet &set) {
+  std::vector<uint16_t> number(static_cast<size_t>(subset.sourceCount()) + 1, 0);
+  for (int i = 1, j = 1; i <= subset.sourceCount(); ++i) {
+    while (j <= set.sourceCount() && set.imagePath(j) != subset.imagePath(i))
+      ++j;
+    number[static_cast<size_t>(i)] = static_cast<uint16_t>(j++);
+  }
+  FIBITMAP *picture = map.picture.get();
+  for (int64_t y = 0; y < heightOf(picture); ++y) {
+    auto *row = reinterpret_cast<uint16_t *>(scanLine(picture, y));
+    for (int64_t x = 0; x < widthOf(picture); ++x)
+      row[x] = number[std::min<size_t>(row[x], number.size() - 1)];
+  }
+}
+
 } // namespace
+
+std::string mapRefusal(const RuleDescription &rule) {
+  const auto caption = [](const RuleDescription &row) {
+    return "\"" + std::string(row.caption) + "\"";
+  };
+  std::string others;
+  const std::vector<const RuleDescription *> withMaps = rulesWithMaps();
+  for (size_t k = 0; k < withMaps.size(); ++k)
+    others += (k == 0 ? "" : k + 1 == withMaps.size() ? " and " : ", ") + caption(*withMaps[k]);
+  return caption(rule) + " makes no map; " + others + " do";
+}
 
 BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &observer) {
   if (set.sourceCount() == 0)
     throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
   const RuleDescription &description = ruleDescription(request.rule);
+  if (request.withMap && description.map == MapKind::None)
+    throw LumicombError(ErrorKind::NotAvailable, mapRefusal(description));
+  if (request.withMap && request.sequence)
+    throw LumicombError(ErrorKind::NotAvailable, "a time-lapse makes no map");
   if (std::optional<std::string> refusal = sourceCountRefusal(description, set.sourceCount())) {
     BlendOutcome refused;
     refused.refusal = std::move(refusal);
@@ -90,6 +121,10 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
                       depth,
                       &outcome.iccProfile,
                       &warnings};
+  if (request.withMap) {
+    outcome.map.kind = description.map;
+    context.map = &outcome.map.picture;
+  }
   {
     SourceSteps steps = prepareSourceSteps(context, request.removeHotPixels);
     if (steps.any()) {
@@ -122,6 +157,9 @@ BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &o
       outcome.masterDark = std::move(steps.masterDark);
   }
   outcome.sources = context.set.sourceCount();
+  outcome.map.sources = set.sourceCount();
+  if (kept && outcome.map.kind == MapKind::FrameNumbers && outcome.map.picture)
+    numberAsInTheSet(outcome.map, *kept, set);
   warnings.tell(observer);
   return outcome;
 }

@@ -3,6 +3,7 @@
 #include "imaging/photo_metadata.h"
 #include "passes/alignment_plan.h"
 #include "passes/blend_request.h"
+#include "passes/result_map.h"
 #include "passes/run_observer.h"
 
 #include <memory>
@@ -25,7 +26,12 @@ struct BlendOutcome {
   /// The master dark subtracted from every source, when the request asked to keep it and the set
   /// has darks; at the picture's depth and in its colour profile.
   Bitmap masterDark;
+  /// The rule's map, when the request asked for one.
+  ResultMap map;
 };
+
+/// What a request for the map of a rule without one is refused with, naming those that have one.
+std::string mapRefusal(const RuleDescription &rule);
 
 /// Blends the sources with the request's rule into a new RGB picture of image 1's size for the
 /// run mode (in an aligned run, of the crop that every source covers once moved onto image 1), at
@@ -35,7 +41,8 @@ struct BlendOutcome {
 /// yield.
 ///
 /// A rule that refuses the number of images decodes nothing and says why in the outcome; a
-/// preview run then returns image 1's preview, which is what the result box shows after it.
+/// preview run then returns image 1's preview, which is what the result box shows after it. A
+/// request for the map of a rule that makes none fails before anything is decoded.
 BlendOutcome runBlend(ImageSet &set, const BlendRequest &request, RunObserver &observer);
 
 } // namespace lumicomb

@@ -84,6 +84,8 @@ public:
         m_progress(context.observer, m_sources), m_release(context.set) {}
 
   Bitmap run() {
+    if (m_context.map)
+      m_rule.keepMap();
     const bool imageOneFirst = m_rule.needsImageOneFirst();
     // Sources decoded while image 1 is still coming wait in a queue of their own, one per thread.
     const DecodingPlan plan = planDecoding(
@@ -113,6 +115,12 @@ public:
     parallelFor(
         m_size.height, [&](int64_t y) { m_rule.reduce(y, scanLine(result.get(), y)); },
         m_context.threads);
+    if (m_context.map) {
+      Bitmap map = allocateGrey16(m_size.width, m_size.height);
+      for (int64_t y = 0; y < m_size.height; ++y)
+        m_rule.reduceMap(y, reinterpret_cast<uint16_t *>(scanLine(map.get(), y)));
+      *m_context.map = std::move(map);
+    }
     return result;
   }
 

@@ -17,6 +17,14 @@ public:
   /// rows[i] is row y of source i + 1: `samples` samples, three per pixel, the same pixels as
   /// `out`, which receives the result row. Rows may be reduced concurrently.
   virtual void reduceRow(const uint8_t *const *rows, int64_t samples, uint8_t *out) const = 0;
+
+  /// reduceRow, and the row of the rule's map besides: one value per pixel (samples / 3), of the
+  /// kind its registry row names. Only a rule with a map is asked for one.
+  virtual void reduceRowWithMap(const uint8_t *const *rows, int64_t samples, uint8_t *out,
+                                uint16_t *map) const {
+    reduceRow(rows, samples, out);
+    (void)map;
+  }
 };
 
 } // namespace lumicomb

@@ -2,6 +2,7 @@
 
 #include "base/large_buffer.h"
 #include "base/numbers.h"
+#include "rules/winner_map.h"
 
 #include <array>
 #include <cmath>
@@ -17,6 +18,8 @@ public:
 
   void begin(int sources, int64_t width, int64_t height) override {
     m_rowLength = 3 * width;
+    if (m_keepsMap)
+      m_winners.begin(width, height);
     m_plane = LargePlane<Sample>(static_cast<size_t>(m_rowLength * height));
     m_weights.resize(static_cast<size_t>(sources));
     for (int image = 1; image <= sources; ++image)
@@ -34,12 +37,20 @@ public:
   uint64_t workingBytes(int sources, int64_t width, int64_t height) const override {
     const uint64_t perImage = sizeof(double) + (sizeof(Sample) == 1 ? 256 : 0);
     return sizeof(Sample) * 3 * static_cast<uint64_t>(width * height) +
-           perImage * static_cast<uint64_t>(sources);
+           perImage * static_cast<uint64_t>(sources) +
+           (m_keepsMap ? WinnerMap::bytes(width, height) : 0);
   }
 
   void collect(int image, int64_t y, const uint8_t *__restrict bytes) override {
     const int64_t length = m_rowLength;
     Sample *__restrict kept = m_plane.data() + y * length;
+    if (m_keepsMap)
+      m_winners.note(
+          image, y, kept,
+          [&](int64_t p) {
+            return faded(image, reinterpret_cast<const Sample *>(bytes)[3 * p + 1]);
+          },
+          [](Sample a, Sample b) { return a > b; });
     if constexpr (sizeof(Sample) == 1) {
       const uint8_t *__restrict table = m_tables[static_cast<size_t>(image - 1)].data();
       for (int64_t k = 0; k < length; ++k)
@@ -59,12 +70,27 @@ public:
                 static_cast<size_t>(m_rowLength) * sizeof(Sample));
   }
 
+  void keepMap() override { m_keepsMap = true; }
+
+  void reduceMap(int64_t y, uint16_t *out) const override { m_winners.reduce(y, out); }
+
 private:
+  /// Image `image`'s sample as the rule keeps it, faded.
+  Sample faded(int image, Sample sample) const {
+    if constexpr (sizeof(Sample) == 1)
+      return m_tables[static_cast<size_t>(image - 1)][sample];
+    else
+      return static_cast<Sample>(
+          roundHalfEvenSmall(m_weights[static_cast<size_t>(image - 1)] * sample));
+  }
+
   double m_halfLife;
   int64_t m_rowLength = 0;
   LargePlane<Sample> m_plane;
   std::vector<double> m_weights;
   std::vector<std::array<uint8_t, 256>> m_tables;
+  bool m_keepsMap = false;
+  WinnerMap m_winners;
 };
 
 } // namespace

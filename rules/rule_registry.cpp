@@ -9,6 +9,7 @@
 #include "rules/extremes.h"
 #include "rules/median.h"
 #include "rules/most_different.h"
+#include "rules/rejection_means.h"
 
 namespace lumicomb {
 namespace {
@@ -48,6 +49,11 @@ BlendRule exposureFusion(const RuleParameters &parameters, SampleDepth depth) {
   return {nullptr, nullptr, exposureFusionRule(parameters.exposure, depth)};
 }
 
+template <std::unique_ptr<BandRule> (*Make)(rejection::Kappas, SampleDepth)>
+BlendRule rejecting(const RuleParameters &parameters, SampleDepth depth) {
+  return {nullptr, Make({parameters.kappaLow, parameters.kappaHigh}, depth), nullptr};
+}
+
 } // namespace
 
 const std::vector<RuleDescription> &ruleRegistry() {
@@ -55,11 +61,14 @@ const std::vector<RuleDescription> &ruleRegistry() {
   constexpr PassKind kSweep = PassKind::Sweep;
   constexpr PassKind kBand = PassKind::Band;
   constexpr PassKind kFrames = PassKind::Frames;
+  constexpr MapKind kFrameNumbers = MapKind::FrameNumbers;
+  constexpr MapKind kRejections = MapKind::RejectedCounts;
   static const std::vector<RuleDescription> rules = {
       {0, "Average", "average", kAnyCount, None, "", kSweep, sweep<averageRule>},
       {1, "Sum and divide by", "sum-and-divide", kAnyCount, Divisor, "1", kSweep, sumAndDivide},
-      {2, "Brightest", "brightest", kAnyCount, None, "", kSweep, sweep<brightestRule>},
-      {3, "Darkest", "darkest", kAnyCount, None, "", kSweep, sweep<darkestRule>},
+      {2, "Brightest", "brightest", kAnyCount, None, "", kSweep, sweep<brightestRule>,
+       kFrameNumbers},
+      {3, "Darkest", "darkest", kAnyCount, None, "", kSweep, sweep<darkestRule>, kFrameNumbers},
       {4, "Median", "median", kThreeOrMore, None, "", kBand, band<medianRule>},
       {5, "Average of commonest", "average-of-commonest", kThreeOrMore, None, "", kBand,
        band<averageOfCommonestRule>},
@@ -70,8 +79,12 @@ const std::vector<RuleDescription> &ruleRegistry() {
       {8, "Dynamic range (max 2 images)", "dynamic-range", kExactlyTwo, None, "", kBand,
        band<dynamicRangeRule>},
       {9, "Sharpest", "sharpest", kTwoOrMore, None, "", kFrames, sharpest},
-      {10, "Comet trails", "comet", kAnyCount, HalfLife, "10", kSweep, cometTrails},
+      {10, "Comet trails", "comet", kAnyCount, HalfLife, "10", kSweep, cometTrails, kFrameNumbers},
       {11, "Exposure fusion", "exposure-fusion", kTwoOrMore, None, "", kFrames, exposureFusion},
+      {12, "Sigma-clipped mean", "sigma-clipped-mean", kThreeOrMore, Kappas, "4", kBand,
+       rejecting<sigmaClippedMeanRule>, kRejections, "3"},
+      {13, "Winsorized mean", "winsorized-mean", kThreeOrMore, Kappas, "4", kBand,
+       rejecting<winsorizedMeanRule>, kRejections, "3"},
   };
   return rules;
 }
@@ -93,6 +106,14 @@ std::optional<int> ruleIndexFromCommandName(const std::string &text) {
       return rule.index;
   }
   return std::nullopt;
+}
+
+std::vector<const RuleDescription *> rulesWithMaps() {
+  std::vector<const RuleDescription *> rules;
+  for (const RuleDescription &rule : ruleRegistry())
+    if (rule.map != MapKind::None)
+      rules.push_back(&rule);
+  return rules;
 }
 
 std::optional<std::string> sourceCountRefusal(const RuleDescription &rule, int sources) {

@@ -16,16 +16,23 @@
 
 namespace lumicomb {
 
-enum class RuleParameter { None, Divisor, Limit, HalfLife };
+/// The box a rule reads: none, one, or for the rejecting means the two "Low κ" and "High κ".
+enum class RuleParameter { None, Divisor, Limit, HalfLife, Kappas };
 enum class PassKind { None, Sweep, Band, Frames };
+
+/// What a rule's map holds at each pixel, if it makes one: the 1-based number of the frame the
+/// result took (its green sample), or how many samples were rejected, over the three channels.
+enum class MapKind { None, FrameNumbers, RejectedCounts };
 
 /// The numbers a rule reads from its box, already read and checked.
 struct RuleParameters {
-  int divisor = 1;      ///< 1-255
-  int limit = 5;        ///< 0-255
-  double halfLife = 10; ///< in images; positive and finite
+  int divisor = 1;            ///< 1-255
+  int limit = 5;              ///< 0-255
+  double halfLife = 10;       ///< in images; positive and finite
   FocusParameters focus{};    ///< "Sharpest"
   ExposureWeights exposure{}; ///< "Exposure fusion"
+  double kappaLow = 4;        ///< above 0
+  double kappaHigh = 3;       ///< above 0
   bool operator==(const RuleParameters &) const = default;
 };
 
@@ -53,6 +60,8 @@ struct RuleDescription {
   PassKind pass;
   /// Null for an entry with no rule behind it.
   BlendRule (*make)(const RuleParameters &, SampleDepth);
+  MapKind map = MapKind::None;
+  const char *secondDefaultText = ""; ///< what a second box holds at first
 };
 
 /// The entries of the rule group, by index from 0.
@@ -63,6 +72,9 @@ const RuleDescription &ruleDescription(int index);
 
 /// The row named by `text`: a command name, or the index of a row the command line offers.
 std::optional<int> ruleIndexFromCommandName(const std::string &text);
+
+/// The rows whose rule makes a map, in registry order.
+std::vector<const RuleDescription *> rulesWithMaps();
 
 /// The rule's message for `sources` images, if it refuses that number.
 std::optional<std::string> sourceCountRefusal(const RuleDescription &rule, int sources);

@@ -30,6 +30,17 @@ public:
 
   /// Writes result row y, same layout as the samples; rows may be reduced concurrently.
   virtual void reduce(int64_t y, uint8_t *out) const = 0;
+
+  /// Asks a rule whose registry row names a map to keep it from begin() on (workingBytes then
+  /// counts it). Called before begin(), and only on such a rule.
+  virtual void keepMap() {}
+
+  /// Writes row y of the map keepMap asked for: one value per pixel, of the kind the registry
+  /// row names.
+  virtual void reduceMap(int64_t y, uint16_t *out) const {
+    (void)y;
+    (void)out;
+  }
 };
 
 } // namespace lumicomb

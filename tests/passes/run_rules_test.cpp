@@ -2,6 +2,7 @@
 // rules' refusals of the wrong number of images.
 #include "imaging/image_loading.h"
 #include "passes/run_blend_fixture.h"
+#include "support/rejection_reference.h"
 #include "support/rule_runner.h"
 #include "support/wide_files.h"
 
@@ -42,6 +43,10 @@ const std::vector<RuleCase> &ruleCases() {
        [](const auto &s) { return wide::referenceSumDivide(s, 2); }},
       {10, false, [](const auto &s) { return test::referenceComet(s, 10); },
        [](const auto &s) { return wide::referenceComet(s, 10); }},
+      {12, true, [](const auto &s) { return test::referenceRejectingMean(s, false, 4, 3); },
+       [](const auto &s) { return test::referenceRejectingMean(s, false, 4, 3, 65535).picture; }},
+      {13, true, [](const auto &s) { return test::referenceRejectingMean(s, true, 4, 3); },
+       [](const auto &s) { return test::referenceRejectingMean(s, true, 4, 3, 65535).picture; }},
   };
   return cases;
 }
@@ -181,7 +186,8 @@ TEST_F(RunRulesTest, RulesRefuseTheWrongNumberOfImagesBeforeReadingAny) {
   const std::string minimum = "Minimum 3 images required for this mode";
   const std::string exactlyTwo = "Exactly 2 images required for this mode";
   const std::vector<std::tuple<int, int, std::string>> cases = {
-      {4, 2, minimum}, {5, 1, minimum}, {7, 2, minimum}, {8, 1, exactlyTwo}, {8, 3, exactlyTwo}};
+      {4, 2, minimum},    {5, 1, minimum},  {7, 2, minimum}, {8, 1, exactlyTwo},
+      {8, 3, exactlyTwo}, {12, 2, minimum}, {13, 1, minimum}};
   for (const auto &[option, count, message] : cases) {
     SCOPED_TRACE(::testing::Message() << "rule " << option << ", " << count << " images");
     set = ImageSet();

@@ -1,5 +1,6 @@
 #include "support/rule_runner.h"
 
+#include <cstring>
 #include <numeric>
 
 namespace lumicomb::test {
@@ -89,6 +90,44 @@ WidePicture bandBlend(BandRule &rule, const std::vector<WidePicture> &stack) {
       rule, stack.size(), result.width, result.height,
       [&](size_t index, int64_t y) { return rowOf(stack[index], y); },
       [&](int64_t y) { return rowOf(result, y); });
+  return result;
+}
+
+WidePicture bandBlendAtDepth(BandRule &rule, const std::vector<WidePicture> &stack,
+                             SampleDepth depth, std::vector<uint16_t> *map) {
+  const int64_t width = stack[0].width, height = stack[0].height;
+  const auto rowBytes = static_cast<size_t>(3 * width * bytesPerSample(depth));
+  std::vector<std::vector<uint8_t>> rows(stack.size(), std::vector<uint8_t>(rowBytes));
+  std::vector<const uint8_t *> pointers;
+  for (const std::vector<uint8_t> &row : rows)
+    pointers.push_back(row.data());
+  std::vector<uint8_t> out(rowBytes);
+  WidePicture result = stack[0];
+  if (map)
+    map->assign(static_cast<size_t>(width * height), 0);
+  rule.begin(static_cast<int>(stack.size()));
+  for (int64_t y = 0; y < height; ++y) {
+    const auto first = static_cast<size_t>(3 * width * y);
+    for (size_t i = 0; i < stack.size(); ++i)
+      for (size_t k = 0; k < static_cast<size_t>(3 * width); ++k) {
+        const uint16_t sample = stack[i].samples[first + k];
+        if (depth == SampleDepth::Sixteen)
+          std::memcpy(rows[i].data() + 2 * k, &sample, 2);
+        else
+          rows[i][k] = static_cast<uint8_t>(sample);
+      }
+    if (map)
+      rule.reduceRowWithMap(pointers.data(), 3 * width, out.data(),
+                            map->data() + static_cast<size_t>(width * y));
+    else
+      rule.reduceRow(pointers.data(), 3 * width, out.data());
+    for (size_t k = 0; k < static_cast<size_t>(3 * width); ++k) {
+      uint16_t sample = out[k];
+      if (depth == SampleDepth::Sixteen)
+        std::memcpy(&sample, out.data() + 2 * k, 2);
+      result.samples[first + k] = sample;
+    }
+  }
   return result;
 }
 

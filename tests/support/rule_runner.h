@@ -1,5 +1,6 @@
 #pragma once
 // Runs a rule directly on pictures in memory, without files, passes or threads.
+#include "base/sample_depth.h"
 #include "rules/band_rule.h"
 #include "rules/sweep_rule.h"
 #include "support/reference_blends.h"
@@ -21,6 +22,12 @@ Picture bandBlend(BandRule &rule, const std::vector<Picture> &stack);
 WidePicture sweepBlend(SweepRule &rule, const std::vector<WidePicture> &stack,
                        const std::vector<int> &order);
 WidePicture bandBlend(BandRule &rule, const std::vector<WidePicture> &stack);
+
+/// Hands a band rule made for `depth` every row of all sources at once, as samples of that depth
+/// (at 8 bits the pictures' samples must fit a byte), and collects the result and, when `map` is
+/// given, the rule's map.
+WidePicture bandBlendAtDepth(BandRule &rule, const std::vector<WidePicture> &stack,
+                             SampleDepth depth, std::vector<uint16_t> *map = nullptr);
 
 /// Random 16-bit pictures, half their samples drawn from where rounding turns: next to the
 /// halves between 8-bit equivalents (257k +- 128), at the buckets' edges and at both ends.
