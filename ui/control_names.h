@@ -56,6 +56,13 @@ inline constexpr char kAddDarks[] = "CmdAddDarks";
 inline constexpr char kRemoveDarks[] = "CmdRemoveDarks";
 inline constexpr char kSaveSteps[] = "CheckSaveSteps";
 inline constexpr char kView[] = "CmdView";
+inline constexpr char kKappaLow[] = "TextKappaLow";
+inline constexpr char kKappaLowCaption[] = "LabelKappaLow";
+inline constexpr char kKappaHigh[] = "TextKappaHigh";
+inline constexpr char kKappaHighCaption[] = "LabelKappaHigh";
+inline constexpr char kMapToggle[] = "MapToggle";
+inline constexpr char kShowMap[] = "CheckShowMap";
+inline constexpr char kMapKey[] = "MapKey";
 
 /// The rule group's button for a rule: the group's name followed by the rule's index.
 inline QByteArray ruleButton(int index) { return kRuleGroup + QByteArray::number(index); }

@@ -7,6 +7,7 @@
 #include "ui/add_images_dialog.h"
 #include "ui/control_names.h"
 #include "ui/image_adding.h"
+#include "ui/map_toggle.h"
 #include "ui/message_box.h"
 #include "ui/night_panel.h"
 #include "ui/picture_box.h"
@@ -33,10 +34,13 @@ namespace {
 
 namespace name = names::imageWindow;
 
+/// The two rows of the rejecting means below the rule group push what follows down.
+constexpr int kRejectionRows = 36;
+
 constexpr QSize kInitialClientSize{700, 558};
 /// Where each entry of the rule group stands: two columns inside the parameter frame, in the
 /// registry's order.
-const std::array<QRect, 12> kRulePlaces = {{
+const std::array<QRect, 14> kRulePlaces = {{
     {8, 16, 90, 17},
     {104, 16, 132, 17},
     {8, 43, 90, 17},
@@ -49,6 +53,8 @@ const std::array<QRect, 12> kRulePlaces = {{
     {8, 176, 90, 17},
     {104, 176, 132, 17},
     {8, 194, 140, 17},
+    {8, 212, 168, 17},
+    {8, 230, 168, 17},
 }};
 
 /// The text a rule's box holds at first, as the registry gives it.
@@ -101,6 +107,7 @@ ImageWindow::ImageWindow(ImageSet &set, RunningSettings &settings, AddImagesMemo
   buildImageList();
   buildRuleGroup();
   buildRunButtons();
+  m_mapToggle = new MapToggle(m_column, this);
   m_nightPanel = new NightPanel(this, m_set, m_settings, m_addMemory);
   connect(m_nightPanel, &NightPanel::switchChanged, this, &ImageWindow::switchChanged);
   connect(m_nightPanel, &NightPanel::imagesReordered, this, &ImageWindow::refreshImageList);
@@ -125,7 +132,7 @@ void ImageWindow::buildImageList() {
 
 void ImageWindow::buildRuleGroup() {
   m_parameterFrame = boldGroupBox(this, name::kParameterFrame, tr("Pixel blending parameters"),
-                                  {8, 200, 329, 241});
+                                  {8, 200, 329, 241 + kRejectionRows});
   m_ruleGroup = new QButtonGroup(this);
   m_ruleGroup->setObjectName(name::kRuleGroup);
   for (const RuleDescription &rule : ruleRegistry()) {
@@ -143,8 +150,9 @@ void ImageWindow::buildRuleGroup() {
   m_trailControls = new TrailControls(m_parameterFrame, m_ruleGroup, m_settings);
   connect(m_trailControls, &TrailControls::closeGapsChanged, this,
           [this](bool close) { emit switchChanged(kCloseGapsKey, close); });
+  m_kappas = makeKappaBoxes(m_parameterFrame, 211, 229);
   m_alignBox = placed(new QCheckBox(tr("Align images"), m_parameterFrame), name::kAlignImages,
-                      {8, 212, 228, 17});
+                      {8, 212 + kRejectionRows, 228, 17});
   m_alignBox->setToolTip(tr("Align every image to image 1 before blending, for a burst shot by "
                             "hand. The result is cut to the part that every image covers."));
   m_alignBox->setChecked(m_settings.alignImages);
@@ -155,11 +163,13 @@ void ImageWindow::buildRuleGroup() {
 }
 
 void ImageWindow::buildRunButtons() {
-  QGroupBox *frame = boldGroupBox(this, name::kPreviewFrame, tr("Preview"), {8, 448, 329, 49});
+  QGroupBox *frame =
+      boldGroupBox(this, name::kPreviewFrame, tr("Preview"), {8, 448 + kRejectionRows, 329, 49});
   m_previewButton = placed(new QPushButton(tr("Preview"), frame), name::kPreview, {8, 16, 89, 25});
   m_saveButton =
       placed(new QPushButton(tr("Save image as ..."), frame), name::kSave, {104, 16, 105, 25});
-  m_closeButton = placed(new QPushButton(tr("&Close"), this), name::kClose, {8, 504, 89, 21});
+  m_closeButton =
+      placed(new QPushButton(tr("&Close"), this), name::kClose, {8, 504 + kRejectionRows, 89, 21});
   // At the frame's right margin, clear of "Save image as ...", however wide the font makes it.
   m_viewButton = placed(new QPushButton(tr("View"), frame), name::kView, {0, 16, 89, 25});
   m_viewButton->move(frame->width() - 8 - m_viewButton->width(), m_viewButton->y());
@@ -278,8 +288,10 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
   request.skipBrightFrames = m_nightPanel->skipsBrightFrames();
   const bool read = succeedsOrSays(this, [&] {
     request.parameters =
-        ruleParameters(ruleDescription(request.rule), m_divisorBox->text().toStdString(),
-                       m_limitBox->text().toStdString(), m_trailControls->halfLifeText());
+        ruleParameters(ruleDescription(request.rule),
+                       {m_divisorBox->text().toStdString(), m_limitBox->text().toStdString(),
+                        m_trailControls->halfLifeText(), m_kappas.low->text().toStdString(),
+                        m_kappas.high->text().toStdString()});
   });
   if (!read)
     return std::nullopt;
@@ -297,15 +309,17 @@ std::optional<BlendRequest> ImageWindow::requestToRun(RunMode mode) {
 }
 
 void ImageWindow::runPreview() {
-  const std::optional<BlendRequest> request = requestToRun(RunMode::Previews);
+  std::optional<BlendRequest> request = requestToRun(RunMode::Previews);
   if (!request)
     return;
+  // The preview's run makes the map too, so that "Show map" can show it at once.
+  request->withMap = ruleDescription(request->rule).map != MapKind::None;
   auto outcome = std::make_shared<BlendOutcome>();
   startRun([this, request = *request,
             outcome](RunObserver &observer) { *outcome = runBlend(m_set, request, observer); },
            [this, outcome] {
              if (outcome->picture)
-               m_column.showResult(toImage(outcome->picture.get()));
+               m_mapToggle->showRun(toImage(outcome->picture.get()), outcome->map);
              m_column.showAlignment(outcome->alignment);
              m_results.showPreview(*outcome);
              if (outcome->refusal)

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #include "ui/add_images_dialog.h"
 #include "ui/blend_runner.h"
+#include "ui/kappa_boxes.h"
 #include "ui/picture_column.h"
 #include "ui/result_viewing.h"
 
@@ -28,6 +29,7 @@ class QRadioButton;
 
 namespace lumicomb::ui {
 
+class MapToggle;
 class NightPanel;
 class TrailControls;
 
@@ -118,11 +120,13 @@ private:
   QPushButton *m_previewButton = nullptr;
   QPushButton *m_saveButton = nullptr;
   QPushButton *m_closeButton = nullptr;
+  KappaBoxes m_kappas;
   QCheckBox *m_alignBox = nullptr;
   QPushButton *m_viewButton = nullptr;
   PictureColumn m_column;
   TrailControls *m_trailControls = nullptr;
   NightPanel *m_nightPanel = nullptr;
+  MapToggle *m_mapToggle = nullptr;
   ResultViewing m_results;
 };
 

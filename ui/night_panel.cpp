@@ -36,7 +36,8 @@ QCheckBox *switchBox(QWidget *parent, const QString &caption, const char *object
 NightPanel::NightPanel(QWidget *window, ImageSet &set, RunningSettings &settings,
                        AddImagesMemory &addMemory)
     : QObject(window), m_set(set), m_addMemory(addMemory), m_window(window) {
-  QGroupBox *frame = boldGroupBox(window, name::kNightFrame, tr("Night sky"), {8, 532, 329, 158});
+  // Below "Close", which the rejecting means' two rows of the rule group have moved down by 36.
+  QGroupBox *frame = boldGroupBox(window, name::kNightFrame, tr("Night sky"), {8, 568, 329, 158});
   m_frame = frame;
   m_sortButton =
       placed(new QPushButton(tr("Sort by time taken"), frame), name::kSortByTime, {8, 16, 129, 25});

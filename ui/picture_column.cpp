@@ -24,6 +24,8 @@ constexpr int kRightMargin = 8;
 /// The "Cancel" button beside the progress bar, and the gap between the two.
 constexpr QSize kCancelSize{75, 25};
 constexpr int kCancelGap = 8;
+/// Between the progress row and the row below it.
+constexpr int kRowGap = 4;
 
 QString sentence(QString text) {
   if (!text.isEmpty())
@@ -69,9 +71,18 @@ PictureColumn::PictureColumn(QWidget *window)
 }
 
 ColumnLayout PictureColumn::layout() const {
-  // The window keeps a line of text and twice the bar's height under the progress row's top.
-  return {kFirstSourcePlace.left(), kFirstSourcePlace.top(),
-          m_window->fontMetrics().height() + 2 * m_progressBar->height()};
+  // The window keeps a line of text and twice the bar's height under the progress row's top, or
+  // the row below it and a margin.
+  int below = m_window->fontMetrics().height() + 2 * m_progressBar->height();
+  if (m_rowBelow)
+    below = std::max(below, m_progressBar->height() + kRowGap + m_rowBelow->sizeHint().height() +
+                                kFirstSourcePlace.top());
+  return {kFirstSourcePlace.left(), kFirstSourcePlace.top(), below};
+}
+
+void PictureColumn::setRowBelow(QWidget *row) {
+  m_rowBelow = row;
+  placeProgressRow(m_progressBar->y(), m_source->width());
 }
 
 void PictureColumn::showSource(const QImage &preview) {
@@ -100,6 +111,9 @@ void PictureColumn::placeProgressRow(int top, int width) {
                         top + (m_progressBar->height() - kCancelSize.height()) / 2, cancelWidth,
                         kCancelSize.height());
   m_alignment->setGeometry(left, top, width, m_alignment->height());
+  if (m_rowBelow)
+    m_rowBelow->setGeometry(left, top + m_progressBar->height() + kRowGap, width,
+                            m_rowBelow->sizeHint().height());
 }
 
 void PictureColumn::showAlignment(const std::shared_ptr<const AlignmentPlan> &alignment) {

@@ -63,6 +63,9 @@ public:
   void showAlignment(const std::shared_ptr<const AlignmentPlan> &alignment);
   /// Shows the run's progress in the bar.
   void followRun(BlendRunner &runner);
+  /// Puts `row` (a line of controls about the result, such as "Show map") under the progress
+  /// row, the column's width, and keeps room for it.
+  void setRowBelow(QWidget *row);
 
   /// Puts the parts in place for the window's size.
   void layOut();
@@ -84,6 +87,7 @@ private:
   RunProgressBar *m_progressBar = nullptr;
   QPushButton *m_cancel = nullptr;
   QLabel *m_alignment = nullptr;
+  QWidget *m_rowBelow = nullptr;
 };
 
 } // namespace lumicomb::ui
