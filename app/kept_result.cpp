@@ -37,6 +37,16 @@ void requireKeepable(const ImageSet &set, const BlendRequest &request) {
                           byteSizeText(request.memoryBudget));
 }
 
+/// Whether the job asks for the result's file and nothing beside it (aligned frames, a master dark,
+/// time-lapse steps, a map, or whatever else a job learns to ask for), which needs the run.
+bool asksForTheFileAlone(const SaveJob &job) {
+  SaveJob plain;
+  plain.target = job.target;
+  plain.jpegQuality = job.jpegQuality;
+  plain.request = job.request;
+  return job == plain;
+}
+
 void saveKept(const KeptResult &kept, const SaveJob &job, RunObserver &observer) {
   const FileTypeRow &row = fileTypeRow(job.target.filterIndex);
   checkedSaveTarget(job.target.path);
@@ -99,8 +109,7 @@ KeptBlend blendToKeep(ImageSet &set, const BlendRequest &request, RunObserver &o
 std::optional<std::string> saveResultOf(ImageSet &set, const SaveJob &job, const KeptResult *kept,
                                         RunObserver &observer,
                                         std::shared_ptr<const AlignmentPlan> *alignment) {
-  if (!kept || !job.alignedFramesFolder.empty() || !job.sequenceFolder.empty() ||
-      !job.masterDarkPath.empty() || job.request.mode != RunMode::FullSize ||
+  if (!kept || !asksForTheFileAlone(job) || job.request.mode != RunMode::FullSize ||
       !kept->isCurrentFor(set, job.request))
     return blendAndSave(set, job, observer, alignment);
   saveKept(*kept, job, observer);

@@ -31,6 +31,7 @@ public:
 struct SaveTarget {
   std::string path;
   int filterIndex;
+  bool operator==(const SaveTarget &) const = default;
 };
 
 /// Everything a save needs besides the images: where and how to write, and what to blend.
@@ -52,6 +53,10 @@ struct SaveJob {
   /// of the file-type row `mapFilterIndex`; empty: none.
   std::string mapPath = {};
   int mapFilterIndex = 0;
+
+  /// Every field, so that whatever is added here counts where a save must know whether it asks
+  /// for more than the result's file (a kept result can give that file alone).
+  bool operator==(const SaveJob &) const = default;
 };
 
 /// Asks for the file with the default name, the filter string and the settings' initial filter.

@@ -63,15 +63,23 @@ TEST_F(KeptResultTest, EveryChangeToWhatTheBlendReadsDropsTheResultAndNothingEls
       {"alignment", [](Set &, Request &r) { r.alignment = AlignModel::Affine; }, true},
       {"metadata", [](Set &, Request &r) { r.withMetadata = false; }, true},
       {"image added", [&](Set &s, Request &) { s.append(folder, {"frame_1.png"}); }, true},
-      {"image removed", [](Set &s, Request &) { s.remove({false, true}); }, true},
+      {"image removed",
+       [](Set &s, Request &) {
+         s.remove({false, true});
+       },
+       true},
       {"dark added", [&](Set &s, Request &) { s.appendDarks(folder, {"frame_3.png"}); }, true},
       {"file changed",
        [&](Set &, Request &) {
-         std::filesystem::last_write_time(
-             second, std::filesystem::last_write_time(second) + std::chrono::seconds(1));
+         std::filesystem::last_write_time(second, std::filesystem::last_write_time(second) +
+                                                      std::chrono::seconds(1));
        },
        true},
-      {"preview box", [](Set &, Request &r) { r.box = {250, 200}; }, false},
+      {"preview box",
+       [](Set &, Request &r) {
+         r.box = {250, 200};
+       },
+       false},
       {"threads", [](Set &, Request &r) { r.threads = 1; }, false},
       {"memory budget", [](Set &, Request &r) { r.memoryBudget /= 2; }, false},
   };
@@ -93,6 +101,53 @@ TEST_F(KeptResultTest, AChangedRequestBlendsAgainAndWritesTheNewResult) {
   request.rule = 2; // "Brightest"
   EXPECT_GT(save(*kept, "brightest.png"), 0);
   EXPECT_EQ(test::readPicture(dir.file("brightest.png")), test::referenceBrightest(stack));
+}
+
+TEST_F(KeptResultTest, ASaveThatAsksForMoreThanTheResultsFileBlendsAgainAndWritesIt) {
+  const std::string folder = dir.path().string();
+  struct Extra {
+    const char *what;
+    std::function<void(ImageSet &, BlendRequest &, SaveJob &)> ask;
+    std::string written; ///< what the run writes beside the result; empty: nothing to look for
+  };
+  const std::vector<Extra> extras = {
+      {"aligned frames",
+       [&](ImageSet &, BlendRequest &, SaveJob &j) { j.alignedFramesFolder = dir.file("aligned"); },
+       ""},
+      {"master dark",
+       [&](ImageSet &s, BlendRequest &, SaveJob &j) {
+         s.appendDarks(folder, {"frame_3.png"});
+         j.masterDarkPath = dir.file("master.png");
+       },
+       "master.png"},
+      {"time-lapse steps",
+       [&](ImageSet &, BlendRequest &, SaveJob &j) { j.sequenceFolder = dir.file("steps"); },
+       "steps"},
+      {"map",
+       [&](ImageSet &, BlendRequest &r, SaveJob &j) {
+         r.rule = 2; // "Brightest", whose map is the frame each pixel came from
+         r.withMap = true;
+         j.mapPath = dir.file("map.png");
+         j.mapFilterIndex = 4;
+       },
+       "map.png"},
+  };
+  for (const Extra &extra : extras) {
+    SCOPED_TRACE(extra.what);
+    set = {};
+    set.append(folder, test::writeStack(dir, stack));
+    request = {};
+    SaveJob job{{dir.file("result.png"), 4}, 100, {}, {}};
+    extra.ask(set, request, job);
+    const std::shared_ptr<const KeptResult> kept = keep();
+    ASSERT_TRUE(kept);
+    job.request = request;
+    test::RecordingObserver observer;
+    EXPECT_EQ(saveResultOf(set, job, kept.get(), observer), std::nullopt);
+    EXPECT_GT(observer.yields, 0) << "the kept result was written alone";
+    if (!extra.written.empty())
+      EXPECT_TRUE(std::filesystem::exists(dir.file(extra.written)));
+  }
 }
 
 TEST_F(KeptResultTest, AResultThatCouldNotBeKeptIsRefusedWithTheEstimateBeforeAnyDecode) {
