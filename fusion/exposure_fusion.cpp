@@ -19,10 +19,15 @@ namespace lumicomb {
 namespace {
 
 /// A weight in whole numbers of 2^-24: at most three whole weights fit 26 bits.
-constexpr double kWeightUnits = 1 << 24;
-/// Blended coefficients in whole numbers of 2^-14 of a sample: a level's coefficients lie within
-/// the depth's range, and their weights add up to 1, so every partial sum fits 31 bits.
-constexpr float kCoefficientUnits = 1 << 14;
+constexpr float kWeightUnits = 1 << 24;
+/// Blended coefficients are summed in whole numbers of a fraction of a sample that keeps every
+/// product of a weight (at most 1) and a coefficient (within the depth's range) below 2^22, where
+/// the rounding below is exact: 2^-14 of an 8-bit sample, 2^-6 of a 16-bit one. Weights add up to
+/// 1, so every partial sum fits too.
+constexpr float kMostUnits = 1 << 22;
+/// Adding and taking away 1.5 * 2^23 leaves a float of magnitude below 2^22 rounded to a whole
+/// number, halves to even, in a way the compiler can do many at once.
+constexpr float kRounder = 12582912.0f;
 /// The contrast is the standard deviation of the grey value over this square.
 constexpr int kContrastWindow = 5;
 /// The brightness a pixel is best exposed at, and how fast its weight falls away from it.
@@ -32,40 +37,43 @@ constexpr double kBrightnessWidth = 0.2;
 class ExposureFusionWork : public FrameWork {
 public:
   explicit ExposureFusionWork(const PyramidShape &shape)
-      : channels{Pyramid(shape), Pyramid(shape), Pyramid(shape)}, weight(shape) {}
+      : channels{Pyramid(shape), Pyramid(shape), Pyramid(shape)}, weight(shape),
+        units(shape.size(0)), sums(shape.size(0)) {}
 
-  std::array<Pyramid, 3> channels;
-  Pyramid weight;
-  std::vector<uint32_t> units; ///< the weight of every pixel, in the first sweep
+  std::array<Pyramid, 3> channels; ///< the second sweep's
+  Pyramid weight;                  ///< level 0 the weight but for contrast, then the shares
+  std::vector<uint32_t> units;     ///< the whole weight of every pixel
+  std::vector<float> sums;         ///< the sum of each pixel's channels
 };
 
 class ExposureFusionRule : public FrameRule {
 public:
   ExposureFusionRule(const ExposureWeights &weights, SampleDepth depth)
-      : m_weights(weights), m_depth(depth), m_high(sampleMaximum(depth)) {
+      : m_weights(weights), m_depth(depth), m_high(sampleMaximum(depth)),
+        m_units(kMostUnits / (depth == SampleDepth::Sixteen ? 65536.0f : 256.0f)) {
     // The exposure weight of every sum of a pixel's three samples.
     const auto sums = static_cast<size_t>(3 * m_high) + 1;
     m_exposure.resize(sums);
     for (size_t sum = 0; sum < sums; ++sum) {
       const double away =
           (static_cast<double>(sum) / (3.0 * m_high) - kBestBrightness) / kBrightnessWidth;
-      m_exposure[sum] = m_weights.exposure * std::exp(-0.5 * away * away);
+      m_exposure[sum] = static_cast<float>(m_weights.exposure * std::exp(-0.5 * away * away));
     }
   }
 
   int sweeps() const override { return 2; }
 
   uint64_t sharedBytes(int, int64_t width, int64_t height) const override {
+    // The totals (8 bytes a pixel, then 4), the blend, and at the end one channel as floats.
     const PyramidShape shape(width, height);
-    return shape.size(0) * sizeof(uint64_t) + shape.samples() * 3 * sizeof(int32_t) +
-           shape.samples() * sizeof(float);
+    return shape.size(0) * sizeof(uint64_t) + shape.samples() * 4 * sizeof(int32_t);
   }
 
   uint64_t workBytes(int64_t width, int64_t height) const override {
     const PyramidShape shape(width, height);
     const uint64_t contrast = m_weights.contrast > 0 ? 2 * sizeof(double) : 0;
     return shape.samples() * 4 * sizeof(float) +
-           shape.size(0) * (sizeof(uint32_t) + contrast + sizeof(float));
+           shape.size(0) * (sizeof(uint32_t) + sizeof(float) + contrast);
   }
 
   void begin(int frames, int64_t width, int64_t height) override {
@@ -84,20 +92,18 @@ public:
     auto &w = static_cast<ExposureFusionWork &>(work);
     readPlanes(rows, m_depth, m_shape.width(0), m_shape.height(0), gain,
                {w.channels[0].level(0), w.channels[1].level(0), w.channels[2].level(0)});
+    weigh(w);
   }
 
   void prepare(int sweep, FrameWork &work) const override {
     auto &w = static_cast<ExposureFusionWork &>(work);
-    w.units.resize(m_shape.size(0));
-    weigh(w);
+    settleWeights(w);
     if (sweep == 0)
       return;
-    float *normalised = w.weight.level(0);
-    const float share = 1.0f / static_cast<float>(m_frames);
+    float *share = w.weight.level(0);
+    const float even = 1.0f / static_cast<float>(m_frames);
     for (size_t i = 0; i < w.units.size(); ++i)
-      normalised[i] = m_total[i] > 0 ? static_cast<float>(static_cast<double>(w.units[i]) /
-                                                          static_cast<double>(m_total[i]))
-                                     : share;
+      share[i] = m_inverse[i] > 0 ? static_cast<float>(w.units[i]) * m_inverse[i] : even;
     makeGaussian(w.weight);
     for (Pyramid &channel : w.channels)
       makeLaplacian(channel);
@@ -121,20 +127,28 @@ public:
         int32_t *sum = m_blend[static_cast<size_t>(c)].data();
         for (size_t i = begin; i < end; ++i)
           sum[i] +=
-              static_cast<int32_t>(std::lrint(weight[i] * coefficient[i] * kCoefficientUnits));
+              static_cast<int32_t>((weight[i] * coefficient[i] * m_units + kRounder) - kRounder);
       }
     }
   }
 
   void endSweep(int sweep) override {
-    if (sweep == 0)
+    if (sweep == 0) {
+      // Each frame's share of a pixel is its weight times the total's inverse, 0 where every
+      // frame weighs nothing there (they then share evenly).
+      m_inverse.resize(m_total.size());
+      for (size_t i = 0; i < m_total.size(); ++i)
+        m_inverse[i] =
+            m_total[i] > 0 ? static_cast<float>(1.0 / static_cast<double>(m_total[i])) : 0.0f;
+      m_total = {};
       return;
-    m_total = {};
+    }
+    m_inverse = {};
     for (size_t c = 0; c < 3; ++c) {
       m_result[c] = Pyramid(m_shape);
       float *to = m_result[c].data();
       for (size_t i = 0; i < m_shape.samples(); ++i)
-        to[i] = static_cast<float>(m_blend[c][i]) / kCoefficientUnits;
+        to[i] = static_cast<float>(m_blend[c][i]) / m_units;
       m_blend[c] = {};
       collapse(m_result[c]);
     }
@@ -150,61 +164,80 @@ private:
     return static_cast<size_t>(m_shape.partRow(level, part, parts) * m_shape.width(level));
   }
 
-  /// Every pixel's weight, in whole units, from the frame's samples at level 0.
+  /// Every pixel's weight but for contrast: its exposure and its saturation (as in HSL), from
+  /// the frame's samples at level 0; `sums` gets the sum of each pixel's channels. The table
+  /// look-up stands in a loop of its own, so that the others run many pixels at once.
   void weigh(ExposureFusionWork &w) const {
-    const size_t pixels = m_shape.size(0);
     const float *c0 = w.channels[0].level(0);
     const float *c1 = w.channels[1].level(0);
     const float *c2 = w.channels[2].level(0);
-    std::vector<double> contrast;
-    if (m_weights.contrast > 0)
-      contrast = localContrast(c0, c1, c2);
-    const double high = m_high;
+    float *weight = w.weight.level(0);
+    float *sums = w.sums.data();
+    const size_t pixels = m_shape.size(0);
+    for (size_t i = 0; i < pixels; ++i)
+      sums[i] = c0[i] + c1[i] + c2[i];
+    for (size_t i = 0; i < pixels; ++i)
+      weight[i] = m_exposure[static_cast<size_t>(sums[i])];
+    if (m_weights.saturation <= 0)
+      return;
+    const auto saturation = static_cast<float>(m_weights.saturation);
+    const float high = m_high;
     for (size_t i = 0; i < pixels; ++i) {
-      const double a = c0[i], b = c1[i], c = c2[i];
-      // The samples are whole numbers: the frame is read without a gain.
-      double weight = m_exposure[static_cast<size_t>(a + b + c)];
-      if (m_weights.saturation > 0) {
-        const double most = std::max({a, b, c});
-        const double least = std::min({a, b, c});
-        const double sum = most + least;
-        if (most > least)
-          weight += m_weights.saturation * (most - least) / (sum <= high ? sum : 2 * high - sum);
-      }
-      if (m_weights.contrast > 0)
-        weight += m_weights.contrast * contrast[i] / high;
-      w.units[i] = static_cast<uint32_t>(std::llrint(weight * kWeightUnits));
+      const float larger = c0[i] > c1[i] ? c0[i] : c1[i];
+      const float smaller = c0[i] > c1[i] ? c1[i] : c0[i];
+      const float most = larger > c2[i] ? larger : c2[i];
+      const float least = smaller < c2[i] ? smaller : c2[i];
+      // Divided by the sum where the lightness is at most half, else by what the sum lacks of
+      // twice the top; an even grey has no saturation, whatever the divisor.
+      const float divisor = high - std::fabs(most + least - high);
+      weight[i] += saturation * (most - least) / (divisor > 1.0f ? divisor : 1.0f);
     }
   }
 
-  /// The standard deviation of the pixels' grey values (the mean of their channels) over the
-  /// square around each.
-  std::vector<double> localContrast(const float *c0, const float *c1, const float *c2) const {
+  /// Every pixel's whole weight, contrast added, in whole units.
+  void settleWeights(ExposureFusionWork &w) const {
+    const float *weight = w.weight.level(0);
+    if (m_weights.contrast > 0) {
+      const std::vector<double> contrast = localContrast(w.sums);
+      for (size_t i = 0; i < w.units.size(); ++i)
+        w.units[i] = static_cast<uint32_t>(
+            std::lrint((weight[i] + static_cast<float>(m_weights.contrast * contrast[i] / m_high)) *
+                       kWeightUnits));
+      return;
+    }
+    for (size_t i = 0; i < w.units.size(); ++i)
+      w.units[i] = static_cast<uint32_t>(std::lrint(weight[i] * kWeightUnits));
+  }
+
+  /// The standard deviation of the grey values (the mean of the channels) over the square around
+  /// each pixel, from the sums of the channels.
+  std::vector<double> localContrast(const std::vector<float> &channelSums) const {
     const int64_t width = m_shape.width(0);
     const int64_t height = m_shape.height(0);
-    const size_t pixels = m_shape.size(0);
-    std::vector<double> grey(pixels);
-    std::vector<double> squares(pixels);
-    for (size_t i = 0; i < pixels; ++i) {
-      grey[i] = (static_cast<double>(c0[i]) + c1[i] + c2[i]) / 3;
-      squares[i] = grey[i] * grey[i];
-    }
-    std::vector<double> sums(pixels);
-    windowSum(grey.data(), width, height, kContrastWindow, sums.data());
-    windowSum(squares.data(), width, height, kContrastWindow, grey.data());
+    std::vector<double> values(channelSums.size());
+    for (size_t i = 0; i < channelSums.size(); ++i)
+      values[i] = static_cast<double>(channelSums[i]) / 3;
+    std::vector<double> squares(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+      squares[i] = values[i] * values[i];
+    std::vector<double> sums(values.size());
+    windowSum(values.data(), width, height, kContrastWindow, sums.data());
+    windowSum(squares.data(), width, height, kContrastWindow, values.data());
     constexpr double n = kContrastWindow * kContrastWindow;
-    for (size_t i = 0; i < pixels; ++i)
-      sums[i] = std::sqrt(std::max(0.0, (grey[i] - sums[i] * sums[i] / n) / (n - 1)));
+    for (size_t i = 0; i < sums.size(); ++i)
+      sums[i] = std::sqrt(std::max(0.0, (values[i] - sums[i] * sums[i] / n) / (n - 1)));
     return sums;
   }
 
   ExposureWeights m_weights;
   SampleDepth m_depth;
   float m_high;
-  std::vector<double> m_exposure;
+  float m_units;
+  std::vector<float> m_exposure;
   int m_frames = 0;
   PyramidShape m_shape;
   std::vector<uint64_t> m_total;
+  std::vector<float> m_inverse;
   std::array<std::vector<int32_t>, 3> m_blend;
   std::array<Pyramid, 3> m_result;
 };

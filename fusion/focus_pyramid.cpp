@@ -81,10 +81,15 @@ public:
 
   void prepare(int sweep, FrameWork &work) const override {
     auto &w = static_cast<PyramidFocusWork &>(work);
+    if (sweep == 1) {
+      // Few positions are fetched again: their detail is worked out where they are.
+      for (Pyramid &channel : w.channels)
+        makeGaussian(channel);
+      return;
+    }
     for (Pyramid &channel : w.channels)
       makeLaplacian(channel);
-    if (sweep == 0)
-      measureActivity(w);
+    measureActivity(w);
   }
 
   void merge(int sweep, int frame, const FrameWork &work, int part, int parts) override {
@@ -97,7 +102,7 @@ public:
       if (sweep == 0)
         takeSharper(w, index, begin, end);
       else
-        takePending(w, index, begin, end);
+        takePending(w, index, l, begin, end);
     }
     if (sweep == 0)
       addToTop(w, part, parts);
@@ -181,12 +186,21 @@ private:
     }
   }
 
-  void takePending(const PyramidFocusWork &w, uint16_t index, size_t begin, size_t end) {
+  /// The detail of level l at the positions whose choice the consistency step changed to this
+  /// frame, from its smoothed levels: as makeLaplacian would have made it there.
+  void takePending(const PyramidFocusWork &w, uint16_t index, int l, size_t begin, size_t end) {
     const auto wanted = static_cast<uint16_t>(index | kPending);
-    for (size_t i = begin; i < end; ++i)
-      if (m_choice[i] == wanted)
-        for (int c = 0; c < 3; ++c)
-          m_fused[static_cast<size_t>(c)].data()[i] = w.channels[static_cast<size_t>(c)].data()[i];
+    const size_t offset = m_shape.offset(l);
+    const int64_t width = m_shape.width(l);
+    for (size_t i = begin; i < end; ++i) {
+      if (m_choice[i] != wanted)
+        continue;
+      const auto at = static_cast<int64_t>(i - offset);
+      for (size_t c = 0; c < 3; ++c)
+        m_fused[c].data()[i] =
+            w.channels[c].data()[i] + -1.0f * expandedAt(w.channels[c].level(l + 1), width,
+                                                         m_shape.height(l), at % width, at / width);
+    }
   }
 
   void addToTop(const PyramidFocusWork &w, int part, int parts) {

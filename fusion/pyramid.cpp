@@ -106,6 +106,27 @@ void addExpanded(const float *coarse, float *fine, int64_t width, int64_t height
   }
 }
 
+float expandedAt(const float *coarse, int64_t width, int64_t height, int64_t x, int64_t y) {
+  const int64_t coarseWidth = half(width);
+  const int64_t coarseHeight = half(height);
+  const auto coarseRow = [&](int64_t j) {
+    return coarse + coarseMirrored(j, coarseHeight, height) * coarseWidth;
+  };
+  // The coarse row interpolated down the columns, at the columns the position needs.
+  const int64_t j = y / 2;
+  const auto down = [&](int64_t i) {
+    const int64_t column = coarseMirrored(i, coarseWidth, width);
+    if (y % 2 == 0)
+      return 0.125f * (coarseRow(j - 1)[column] + coarseRow(j + 1)[column]) +
+             0.75f * coarseRow(j)[column];
+    return 0.5f * (coarseRow(j)[column] + coarseRow(j + 1)[column]);
+  };
+  const int64_t i = x / 2;
+  if (x % 2 == 0)
+    return 0.125f * (down(i - 1) + down(i + 1)) + 0.75f * down(i);
+  return 0.5f * (down(i) + down(i + 1));
+}
+
 void makeGaussian(Pyramid &pyramid) {
   const PyramidShape &shape = pyramid.shape();
   for (int l = 0; l + 1 < shape.levels(); ++l)

@@ -4,6 +4,7 @@
 // weigh and then put back together.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace lumicomb {
@@ -38,21 +39,23 @@ private:
   size_t m_samples = 0;
 };
 
-/// One channel at every level of a pyramid, in one buffer.
+/// One channel at every level of a pyramid, in one buffer. It starts unset: whoever makes one
+/// fills its levels, and a buffer as large as a frame is not written twice.
 class Pyramid {
 public:
   Pyramid() = default;
-  explicit Pyramid(const PyramidShape &shape) : m_shape(shape), m_samples(shape.samples()) {}
+  explicit Pyramid(const PyramidShape &shape)
+      : m_shape(shape), m_samples(new float[shape.samples()]) {}
 
   const PyramidShape &shape() const { return m_shape; }
-  float *level(int l) { return m_samples.data() + m_shape.offset(l); }
-  const float *level(int l) const { return m_samples.data() + m_shape.offset(l); }
-  float *data() { return m_samples.data(); }
-  const float *data() const { return m_samples.data(); }
+  float *level(int l) { return m_samples.get() + m_shape.offset(l); }
+  const float *level(int l) const { return m_samples.get() + m_shape.offset(l); }
+  float *data() { return m_samples.get(); }
+  const float *data() const { return m_samples.get(); }
 
 private:
   PyramidShape m_shape;
-  std::vector<float> m_samples;
+  std::unique_ptr<float[]> m_samples;
 };
 
 /// Fills every level after the first: each is the one before smoothed by the kernel
@@ -68,6 +71,8 @@ void collapse(Pyramid &pyramid);
 /// `fine` (w x h) plus `sign` times the expansion of `coarse` ((w + 1) / 2 x (h + 1) / 2): the
 /// coarse level put back on the fine grid by the same kernel, four times its weight.
 void addExpanded(const float *coarse, float *fine, int64_t width, int64_t height, float sign);
+/// What addExpanded adds at (x, y) of the fine grid, to the bit: for a few positions of a level.
+float expandedAt(const float *coarse, int64_t width, int64_t height, int64_t x, int64_t y);
 /// `coarse` made from `fine` as makeGaussian makes the next level.
 void reduceLevel(const float *fine, int64_t width, int64_t height, float *coarse);
 

@@ -25,8 +25,9 @@ void windowSum(const T *in, int64_t width, int64_t height, int window, T *out) {
   std::vector<T> padded(static_cast<size_t>(width + 2 * reach));
   T *row = padded.data() + reach;
   for (int64_t y = 0; y < height; ++y) {
-    std::fill(padded.begin(), padded.end(), T{});
-    for (int64_t dy = -reach; dy <= reach; ++dy) {
+    // Down the columns first, into a row padded by its repeated ends; then along it.
+    std::copy_n(in + clamped(y - reach, height) * width, width, row);
+    for (int64_t dy = -reach + 1; dy <= reach; ++dy) {
       const T *from = in + clamped(y + dy, height) * width;
       for (int64_t x = 0; x < width; ++x)
         row[x] += from[x];
@@ -36,8 +37,8 @@ void windowSum(const T *in, int64_t width, int64_t height, int window, T *out) {
       row[width - 1 + x] = row[width - 1];
     }
     T *to = out + y * width;
-    std::fill(to, to + width, T{});
-    for (int64_t dx = -reach; dx <= reach; ++dx)
+    std::copy_n(row - reach, width, to);
+    for (int64_t dx = -reach + 1; dx <= reach; ++dx)
       for (int64_t x = 0; x < width; ++x)
         to[x] += row[x + dx];
   }
@@ -56,14 +57,17 @@ void median3x3(const uint16_t *in, int64_t width, int64_t height, uint16_t *out)
   static constexpr int kNetwork[19][2] = {{1, 2}, {4, 5}, {7, 8}, {0, 1}, {3, 4}, {6, 7}, {1, 2},
                                           {4, 5}, {7, 8}, {0, 3}, {5, 8}, {4, 7}, {3, 6}, {1, 4},
                                           {2, 5}, {4, 7}, {4, 2}, {6, 4}, {4, 2}};
+  const auto last = static_cast<size_t>(width - 1);
   for (int64_t y = 0; y < height; ++y) {
     for (int dy = -1; dy <= 1; ++dy) {
       const uint16_t *from = in + clamped(y + dy, height) * width;
-      for (int dx = -1; dx <= 1; ++dx) {
-        uint16_t *to = p[3 * (dy + 1) + (dx + 1)];
-        for (int64_t x = 0; x < width; ++x)
-          to[x] = from[clamped(x + dx, width)];
-      }
+      uint16_t **shifted = p + 3 * (dy + 1);
+      // The row moved one to the right, as it is, and one to the left, its ends repeated.
+      shifted[0][0] = from[0];
+      std::copy_n(from, last, shifted[0] + 1);
+      std::copy_n(from, width, shifted[1]);
+      std::copy_n(from + 1, last, shifted[2]);
+      shifted[2][last] = from[last];
     }
     for (const auto &[a, b] : kNetwork)
       sortPair(p[a], p[b], width);

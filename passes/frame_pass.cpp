@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace lumicomb {
@@ -62,7 +63,8 @@ private:
   std::vector<uint16_t> m_widened;
 };
 
-/// Frames' work, kept for the next frame once one is merged: one per thread at most.
+/// Frames' work, kept for the next frame once one is merged, the next sweep's too: one per
+/// thread at most.
 class WorkPool {
 public:
   explicit WorkPool(const FrameRule &rule) : m_rule(rule) {}
@@ -98,10 +100,12 @@ public:
   Bitmap run() {
     plan();
     m_rule.begin(m_sources, m_size.width, m_size.height);
+    m_pool.emplace(m_rule);
     for (int sweep = 0; sweep < m_rule.sweeps(); ++sweep) {
       runSweep(sweep);
       m_rule.endSweep(sweep);
     }
+    m_pool.reset(); // the result takes its place
     Bitmap result = allocateRgb(m_size.width, m_size.height, m_context.depth);
     parallelFor(
         m_size.height,
@@ -152,12 +156,11 @@ private:
     const bool last = sweep + 1 == m_rule.sweeps();
     const auto count = static_cast<int64_t>(frames.size());
     m_progress.startSweep(last, static_cast<int>(count), (count + (last ? 1 : 0)) * m_size.height);
-    WorkPool pool(m_rule);
     // Frames start in ascending order and a failure stops only those not yet started, so the
     // failure reported is the lowest-numbered frame's, whatever the thread count.
     parallelFor(
         static_cast<int64_t>(frames.size()),
-        [&](int64_t k) { takeFrame(sweep, frames[static_cast<size_t>(k)], pool); },
+        [&](int64_t k) { takeFrame(sweep, frames[static_cast<size_t>(k)], *m_pool); },
         m_decoding.threads);
   }
 
@@ -196,6 +199,7 @@ private:
   DecodingPlan m_decoding;
   PictureSize m_size{};
   std::mutex m_partLocks[kMostParts];
+  std::optional<WorkPool> m_pool;
   SourceRelease m_release;
 };
 

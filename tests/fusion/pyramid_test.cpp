@@ -63,6 +63,20 @@ TEST(Pyramid, AnEvenPictureHasNoDetailAndKeepsItsValueAtEveryLevel) {
   }
 }
 
+TEST(Pyramid, TheExpansionAtOnePositionIsTheWholeExpansionsThere) {
+  for (const Size size : kSizes) {
+    SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height);
+    const std::vector<float> coarse = randomPlane({(size.width + 1) / 2, (size.height + 1) / 2}, 4);
+    std::vector<float> fine(static_cast<size_t>(size.width * size.height), 0.0f);
+    addExpanded(coarse.data(), fine.data(), size.width, size.height, 1.0f);
+    for (int64_t y = 0; y < size.height; ++y)
+      for (int64_t x = 0; x < size.width; ++x)
+        ASSERT_EQ(expandedAt(coarse.data(), size.width, size.height, x, y),
+                  fine[static_cast<size_t>(y * size.width + x)])
+            << x << ", " << y;
+  }
+}
+
 TEST(WindowFilters, WindowSumAddsTheSquareWithTheEdgesRepeated) {
   for (const Size size : kSizes)
     for (const int window : {1, 3, 5}) {
