@@ -46,6 +46,7 @@ inline constexpr char kAlignment[] = "LabelAlignment";
 inline constexpr char kHalfLifeBox[] = "TextHalfLife";
 inline constexpr char kHalfLifeCaption[] = "LabelHalfLife";
 inline constexpr char kCloseGaps[] = "CheckCloseGaps";
+inline constexpr char kDepthMap[] = "CheckDepthMap";
 inline constexpr char kNightFrame[] = "FrameNightSky";
 inline constexpr char kSortByTime[] = "CmdSortByTime";
 inline constexpr char kRemoveHotPixels[] = "CheckRemoveHotPixels";

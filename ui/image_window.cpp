@@ -6,6 +6,7 @@
 #include "passes/run_blend.h"
 #include "ui/add_images_dialog.h"
 #include "ui/control_names.h"
+#include "ui/focus_controls.h"
 #include "ui/image_adding.h"
 #include "ui/map_toggle.h"
 #include "ui/message_box.h"
@@ -152,7 +153,8 @@ void ImageWindow::buildRuleGroup() {
           [this](bool close) { emit switchChanged(kCloseGapsKey, close); });
   m_kappas = makeKappaBoxes(m_parameterFrame, 211, 229);
   m_alignBox = placed(new QCheckBox(tr("Align images"), m_parameterFrame), name::kAlignImages,
-                      {8, 212 + kRejectionRows, 228, 17});
+                      {8, 212 + kRejectionRows, 110, 17});
+  m_focusControls = new FocusControls(m_parameterFrame, m_ruleGroup, 212 + kRejectionRows);
   m_alignBox->setToolTip(tr("Align every image to image 1 before blending, for a burst shot by "
                             "hand. The result is cut to the part that every image covers."));
   m_alignBox->setChecked(m_settings.alignImages);
@@ -292,6 +294,7 @@ std::optional<BlendRequest> ImageWindow::chosenRequest(RunMode mode) {
                        {m_divisorBox->text().toStdString(), m_limitBox->text().toStdString(),
                         m_trailControls->halfLifeText(), m_kappas.low->text().toStdString(),
                         m_kappas.high->text().toStdString()});
+    request.parameters.focus.method = m_focusControls->method();
   });
   if (!read)
     return std::nullopt;

@@ -31,6 +31,7 @@ namespace lumicomb::ui {
 
 class MapToggle;
 class NightPanel;
+class FocusControls;
 class TrailControls;
 
 class ImageWindow : public QWidget {
@@ -125,6 +126,7 @@ private:
   QPushButton *m_viewButton = nullptr;
   PictureColumn m_column;
   TrailControls *m_trailControls = nullptr;
+  FocusControls *m_focusControls = nullptr;
   NightPanel *m_nightPanel = nullptr;
   MapToggle *m_mapToggle = nullptr;
   ResultViewing m_results;
