@@ -2,8 +2,11 @@
 // noise and a red box walking across it, so that averaging visibly removes the noise and the
 // median removes the box. With --handheld it writes a burst shot by hand instead: every frame
 // shifted and turned a little, so that only an aligned average is sharp. With --night it writes a
-// night of star trails with pauses between the frames and hot pixels, and darks to match.
+// night of star trails with pauses between the frames and hot pixels, and darks to match. With
+// --focus it writes a focus stack: the landscape seen through a lens focused from far to near, a
+// slice at each step, so that only "Sharpest" is sharp everywhere.
 #include "base/errors.h"
+#include "demo/focus_scene.h"
 #include "demo/handheld_scene.h"
 #include "demo/night_sky.h"
 #include "imaging/bitmap.h"
@@ -114,18 +117,41 @@ void writeNight(const std::filesystem::path &folder, int frames) {
              (folder / "darks" / ("dark_" + std::to_string(j + 1) + ".png")).string());
 }
 
+/// A focus stack of `frames` slices of the landscape, 720x450, focused from far to near with a
+/// little sensor noise: slice_01.png ...
+void writeFocusStack(const std::filesystem::path &folder, int frames) {
+  constexpr int64_t kFocusWidth = 720;
+  constexpr int64_t kFocusHeight = 450;
+  lumicomb::DepthScene scene{kFocusWidth, kFocusHeight, {},
+                             lumicomb::sceneDepths(kFocusWidth, kFocusHeight)};
+  const std::vector<uint8_t> sharp =
+      lumicomb::renderHandheldFrame(kFocusWidth, kFocusHeight, lumicomb::HandheldShot{});
+  scene.rgb.assign(sharp.begin(), sharp.end());
+  const lumicomb::FocusStackRenderer renderer(scene, 12);
+  for (int k = 0; k < frames; ++k) {
+    lumicomb::FocusShot shot;
+    shot.focus = frames > 1 ? static_cast<double>(k) / (frames - 1) : 0;
+    shot.noiseSigma = 2;
+    shot.noiseSeed = static_cast<uint64_t>(700 + k);
+    char name[32];
+    std::snprintf(name, sizeof name, "slice_%02d.png", k + 1);
+    writeRgb(renderer.render(shot), kFocusWidth, kFocusHeight, (folder / name).string());
+  }
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
   const std::string kind = argc > 1 ? argv[1] : "";
   const bool handheld = kind == "--handheld";
   const bool night = kind == "--night";
-  if (handheld || night) {
+  const bool focus = kind == "--focus";
+  if (handheld || night || focus) {
     --argc;
     ++argv;
   }
   if (argc < 2 || argc > 3) {
-    std::cerr << "usage: lumicomb-demo-stack [--handheld | --night] FOLDER [FRAMES]\n";
+    std::cerr << "usage: lumicomb-demo-stack [--handheld | --night | --focus] FOLDER [FRAMES]\n";
     return 2;
   }
   const int frames = argc == 3 ? std::clamp(std::atoi(argv[2]), 1, 99) : 7;
@@ -133,6 +159,10 @@ int main(int argc, char *argv[]) {
     std::filesystem::create_directories(argv[1]);
     if (night) {
       writeNight(argv[1], frames);
+      return 0;
+    }
+    if (focus) {
+      writeFocusStack(argv[1], frames);
       return 0;
     }
     for (int frame = 0; frame < frames; ++frame) {

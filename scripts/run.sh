@@ -36,6 +36,15 @@ echo "  $out/night-brightest.png   (before: dotted trails, the pauses between fr
 echo "  $out/night-gap-filled.png  (after: --gap-fill closes the gaps; the darks took the hot pixels)"
 echo "  $out/night-comet.png       (comet trails: each star's trail fades behind it)"
 
+rm -rf "$out/focus"
+build/lumicomb-demo-stack --focus "$out/focus" 8
+slices=("$out"/focus/slice_*.png)
+cp "${slices[2]}" "$out/focus-slice.png"
+build/lumicomb-cli --quiet --rule sharpest -o "$out/focus-sharpest.png" "${slices[@]}"
+echo "A focus stack of ${#slices[@]} slices, focused from far to near, in $out/focus:"
+echo "  $out/focus-slice.png     (before: one slice, sharp only at its own depth)"
+echo "  $out/focus-sharpest.png  (after: \"Sharpest\" takes every part from the slice where it is sharp)"
+
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Opening Lumicomb with the ${#frames[@]} demo frames from $out/frames"
   exec build/lumicomb --preview "${frames[@]}"
