@@ -2,11 +2,13 @@
 // against the photograph they were made from.
 //
 //   lumicomb-fusion-tool stack PHOTO DIR SLICES [NOISE [BREATHING [BLUR]]]
-//       DIR/slice-01.png ...: PHOTO focused from far to near (sceneDepths), with sensor noise of
+//       DIR/slice-01.tif ...: PHOTO focused from far to near (sceneDepths), with sensor noise of
 //       NOISE 8-bit levels and the last slice magnified BREATHING times; BLUR is the blur disc's
 //       radius a whole depth from focus, in thousandths of the width (default 3); DIR/sharp.png
 //       is PHOTO as it was read.
-//   lumicomb-fusion-tool bracket PHOTO DIR     DIR/ev-1.png, ev+1.png, ev+3.png
+//   lumicomb-fusion-tool bracket PHOTO DIR EV...
+//       DIR/ev-1.jpg, ev+1.jpg ...: PHOTO's linear light scaled by 2^EV, clipped and saved as a
+//       camera would, as JPEG of quality 95.
 //   lumicomb-fusion-tool psnr RESULT PHOTO [X Y]
 //       PSNR of RESULT against PHOTO, whole and within 8 pixels of a depth step, RESULT's top-left
 //       corner at (X, Y) of PHOTO.
@@ -76,7 +78,11 @@ void save(const Rgb8 &picture, const std::string &path) {
                               : FI_RGBA_BLUE)] =
             picture.samples[static_cast<size_t>(3 * (y * picture.width + x) + c)];
   }
-  if (!FreeImage_Save(FIF_PNG, bitmap, path.c_str(), PNG_Z_BEST_SPEED))
+  const FREE_IMAGE_FORMAT format = path.ends_with(".jpg")   ? FIF_JPEG
+                                   : path.ends_with(".tif") ? FIF_TIFF
+                                                            : FIF_PNG;
+  const int flags = format == FIF_JPEG ? 95 : format == FIF_TIFF ? TIFF_NONE : PNG_Z_BEST_SPEED;
+  if (!FreeImage_Save(format, bitmap, path.c_str(), flags))
     fail("cannot write " + path);
   FreeImage_Unload(bitmap);
 }
@@ -106,33 +112,24 @@ int makeStack(int argc, char **argv) {
     shot.noiseSigma = noise;
     shot.noiseSeed = static_cast<uint64_t>(k + 1);
     char name[32];
-    std::snprintf(name, sizeof name, "/slice-%02d.png", k + 1);
+    std::snprintf(name, sizeof name, "/slice-%02d.tif", k + 1);
     save({photo.width, photo.height, renderer.render(shot)}, folder + name);
   }
   return 0;
 }
 
-double toLinear(double v) {
-  v /= 255;
-  return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
-
-double fromLinear(double v) {
-  v = std::clamp(v, 0.0, 1.0);
-  return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
-}
-
 int makeBracket(int argc, char **argv) {
-  if (argc < 4)
-    fail("bracket PHOTO DIR");
+  if (argc < 5)
+    fail("bracket PHOTO DIR EV...");
   const Rgb8 photo = load(argv[2]);
-  for (const int ev : {-1, 1, 3}) {
+  for (int k = 4; k < argc; ++k) {
+    const double ev = std::atof(argv[k]);
     Rgb8 frame = photo;
     for (uint8_t &v : frame.samples)
-      v = static_cast<uint8_t>(std::lround(fromLinear(toLinear(v) * std::pow(2.0, ev))));
-    save(frame, std::string(argv[3]) + (ev < 0    ? "/ev-1.png"
-                                        : ev == 1 ? "/ev+1.png"
-                                                  : "/ev+3.png"));
+      v = lumicomb::exposedSample(v, ev);
+    char name[32];
+    std::snprintf(name, sizeof name, "/ev%+g.jpg", ev);
+    save(frame, std::string(argv[3]) + name);
   }
   return 0;
 }

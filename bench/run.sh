@@ -8,6 +8,7 @@
 #   ROUNDS=15 bash bench/run.sh        # more rounds for steadier medians
 #   SCALE_ROUNDS=3 bash bench/run.sh   # the 200-frame runs three times each, medians
 #   SCALE=0 bash bench/run.sh          # without the 200-frame runs
+#   FUSION=0 bash bench/run.sh         # without bench/fusion.sh (focus stacking, exposure fusion)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -423,7 +424,8 @@ main() {
   check_output
   bash bench/png_save.sh
   bash bench/night.sh
+  [ "${FUSION:-1}" -eq 0 ] || bash bench/fusion.sh
 }
 
-# bench/png_save.sh and bench/night.sh source this file for its settings and helpers.
+# bench/png_save.sh, bench/night.sh and bench/fusion.sh source this file for its settings and helpers.
 [[ "${BASH_SOURCE[0]}" != "$0" ]] || main "$@"

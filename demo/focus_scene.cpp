@@ -321,6 +321,16 @@ std::vector<uint8_t> FocusStackRenderer::render(const FocusShot &shot) const {
   return rgb;
 }
 
+uint8_t exposedSample(uint8_t value, double ev) {
+  const double v = value / 255.0;
+  const double linear =
+      (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4)) * std::pow(2.0, ev);
+  const double clipped = std::clamp(linear, 0.0, 1.0);
+  const double encoded =
+      clipped <= 0.0031308 ? 12.92 * clipped : 1.055 * std::pow(clipped, 1 / 2.4) - 0.055;
+  return static_cast<uint8_t>(std::lround(255 * encoded));
+}
+
 std::vector<bool> depthStepBand(const DepthScene &scene, int reach) {
   const int64_t width = scene.width, height = scene.height;
   const auto depth = [&](int64_t x, int64_t y) {

@@ -50,6 +50,10 @@ private:
   std::vector<Layer> m_layers;
 };
 
+/// An 8-bit sample of an sRGB picture as it would be with its linear light scaled by 2^ev,
+/// clipped and rounded: a frame of an exposure bracket made from one photograph.
+uint8_t exposedSample(uint8_t value, double ev);
+
 /// Which pixels lie within `reach` pixels of a step in depth (a change of more than 0.05 between
 /// neighbours), where a near object's blur falls over what lies behind it.
 std::vector<bool> depthStepBand(const DepthScene &scene, int reach);

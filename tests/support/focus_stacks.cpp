@@ -1,34 +1,12 @@
 #include "support/focus_stacks.h"
 
 #include "demo/handheld_scene.h"
+#include "support/handheld_stacks.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace lumicomb::test {
-namespace {
-
-Picture fromTopDown(const std::vector<uint8_t> &rgb, int64_t width, int64_t height) {
-  Picture picture{width, height, std::vector<Rgb>(static_cast<size_t>(width * height))};
-  for (int64_t y = 0; y < height; ++y)
-    for (int64_t x = 0; x < width; ++x) {
-      const uint8_t *sample = &rgb[static_cast<size_t>(3 * ((height - 1 - y) * width + x))];
-      picture.at(x, y) = {sample[0], sample[1], sample[2]};
-    }
-  return picture;
-}
-
-double toLinear(double v) {
-  v /= 255;
-  return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
-
-double fromLinear(double v) {
-  v = std::clamp(v, 0.0, 1.0);
-  return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
-}
-
-} // namespace
 
 DepthScene landscapeScene(int64_t width, int64_t height) {
   DepthScene scene{width, height, {}, sceneDepths(width, height)};
@@ -89,11 +67,9 @@ std::vector<bool> bottomUp(const std::vector<bool> &band, int64_t width, int64_t
 
 Picture exposed(const Picture &picture, double ev) {
   Picture result = picture;
-  const double gain = std::pow(2.0, ev);
   for (Rgb &pixel : result.pixels)
     for (const auto channel : {&Rgb::red, &Rgb::green, &Rgb::blue})
-      pixel.*channel =
-          static_cast<uint8_t>(std::lround(fromLinear(toLinear(pixel.*channel) * gain)));
+      pixel.*channel = exposedSample(pixel.*channel, ev);
   return result;
 }
 

@@ -6,7 +6,10 @@
 namespace lumicomb::test {
 
 Picture handheldPicture(int64_t width, int64_t height, const HandheldShot &shot) {
-  const std::vector<uint8_t> rgb = renderHandheldFrame(width, height, shot);
+  return fromTopDown(renderHandheldFrame(width, height, shot), width, height);
+}
+
+Picture fromTopDown(const std::vector<uint8_t> &rgb, int64_t width, int64_t height) {
   Picture picture{width, height, std::vector<Rgb>(static_cast<size_t>(width * height))};
   for (int64_t y = 0; y < height; ++y)
     for (int64_t x = 0; x < width; ++x) {

@@ -6,6 +6,9 @@
 
 namespace lumicomb::test {
 
+/// Interleaved 8-bit red, green and blue, top row first, as a picture in the library's row order.
+Picture fromTopDown(const std::vector<uint8_t> &rgb, int64_t width, int64_t height);
+
 /// The rendered frame in the library's row order.
 Picture handheldPicture(int64_t width, int64_t height, const HandheldShot &shot);
 
