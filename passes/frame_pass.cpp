@@ -114,10 +114,28 @@ public:
           m_progress.advance();
         },
         m_context.threads);
+    if (m_context.map)
+      *m_context.map = chosenFrameMap();
     return result;
   }
 
 private:
+  /// The 1-based frame the rule took at each position of the result.
+  Bitmap chosenFrameMap() const {
+    Bitmap map = allocateGrey16(m_size.width, m_size.height);
+    parallelFor(
+        m_size.height,
+        [&](int64_t y) {
+          m_rule.chosenFrames(y, reinterpret_cast<uint16_t *>(scanLine(map.get(), y)));
+        },
+        m_context.threads);
+    return map;
+  }
+
+  uint64_t mapBytes(PictureSize result) const {
+    return m_context.map ? grey16Bytes(result.width, result.height) : 0;
+  }
+
   /// What the rule keeps and one frame in work must fit beside a decode; as many frames are
   /// worked on at once as fit.
   void plan() {
@@ -126,13 +144,13 @@ private:
     m_decoding = planDecoding(
         m_context,
         [&](PictureSize result) {
-          shared = m_rule.sharedBytes(m_sources, result.width, result.height);
+          shared = m_rule.sharedBytes(m_sources, result.width, result.height) + mapBytes(result);
           work = m_rule.workBytes(result.width, result.height);
           return shared + work;
         },
         0);
     m_size = m_decoding.result;
-    shared = m_rule.sharedBytes(m_sources, m_size.width, m_size.height);
+    shared = m_rule.sharedBytes(m_sources, m_size.width, m_size.height) + mapBytes(m_size);
     work = m_rule.workBytes(m_size.width, m_size.height);
     if (shared + work > m_context.memoryBudget)
       throw LumicombError(ErrorKind::OutOfRange,

@@ -78,7 +78,7 @@ const std::vector<RuleDescription> &ruleRegistry() {
        kBand, band<mostDifferentRule>},
       {8, "Dynamic range (max 2 images)", "dynamic-range", kExactlyTwo, None, "", kBand,
        band<dynamicRangeRule>},
-      {9, "Sharpest", "sharpest", kTwoOrMore, None, "", kFrames, sharpest},
+      {9, "Sharpest", "sharpest", kTwoOrMore, None, "", kFrames, sharpest, kFrameNumbers},
       {10, "Comet trails", "comet", kAnyCount, HalfLife, "10", kSweep, cometTrails, kFrameNumbers},
       {11, "Exposure fusion", "exposure-fusion", kTwoOrMore, None, "", kFrames, exposureFusion},
       {12, "Sigma-clipped mean", "sigma-clipped-mean", kThreeOrMore, Kappas, "4", kBand,

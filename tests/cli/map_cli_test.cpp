@@ -119,8 +119,8 @@ TEST_F(MapCliTest, BadKappasMapsAndCountsAreRefusedAndNothingIsWritten) {
   const Refusal refusals[] = {
       {{"-r", "median", "--map", map},
        2,
-       "rule median makes no map; --map goes with brightest, darkest, comet, sigma-clipped-mean or "
-       "winsorized-mean"},
+       "rule median makes no map; --map goes with brightest, darkest, sharpest, comet, "
+       "sigma-clipped-mean or winsorized-mean"},
       {{"-r", "brightest", "--map", m_dir.file("map.jpg")},
        2,
        "the map \"" + m_dir.file("map.jpg") +

@@ -1,10 +1,13 @@
 // The maps through the whole run: what each rule with a map says it took, at both depths, any
 // thread count and memory budget; and the refusal of the others.
+#include "fusion/fusion_rules.h"
 #include "passes/run_blend_fixture.h"
+#include "support/frame_runner.h"
 #include "support/rejection_reference.h"
 #include "support/wide_files.h"
 
 #include <functional>
+#include <numeric>
 
 namespace lumicomb {
 namespace {
@@ -19,12 +22,33 @@ struct MapCase {
   std::function<std::vector<uint16_t>(const std::vector<WidePicture> &, int top)> reference;
 };
 
+Picture pictureOf(const WidePicture &samples);
+
+/// The frames "Sharpest" keeps after its consistency step, by the rule run on its own.
+std::vector<uint16_t> sharpestChoices(const std::vector<WidePicture> &stack, int top) {
+  const bool wide = top == 65535;
+  const std::unique_ptr<FrameRule> rule =
+      sharpestRule(RuleParameters{}.focus, wide ? SampleDepth::Sixteen : SampleDepth::Eight);
+  std::vector<int> order(stack.size());
+  std::iota(order.begin(), order.end(), 0);
+  if (wide) {
+    test::frameBlend(*rule, stack, order);
+  } else {
+    std::vector<Picture> pictures;
+    for (const WidePicture &picture : stack)
+      pictures.push_back(pictureOf(picture));
+    test::frameBlend(*rule, pictures, order);
+  }
+  return test::chosenFrames(*rule, stack[0].width, stack[0].height);
+}
+
 const std::vector<MapCase> &mapCases() {
   static const std::vector<MapCase> cases = {
       {2, MapKind::FrameNumbers, false,
        [](const auto &s, int) { return test::referenceWinners(s, true); }},
       {3, MapKind::FrameNumbers, false,
        [](const auto &s, int) { return test::referenceWinners(s, false); }},
+      {9, MapKind::FrameNumbers, false, sharpestChoices},
       {10, MapKind::FrameNumbers, false,
        [](const auto &s, int) { return test::referenceCometWinners(s, 10); }},
       {12, MapKind::RejectedCounts, true,
@@ -146,8 +170,8 @@ TEST_F(RunMapsTest, ARuleWithoutAMapRefusesOneBeforeReadingAnyImage) {
   request.withMap = true;
   std::string message;
   EXPECT_EQ(failureKind(RunMode::FullSize, &message), ErrorKind::NotAvailable);
-  EXPECT_EQ(message, "\"Median\" makes no map; \"Brightest\", \"Darkest\", \"Comet trails\", "
-                     "\"Sigma-clipped mean\" and \"Winsorized mean\" do");
+  EXPECT_EQ(message, "\"Median\" makes no map; \"Brightest\", \"Darkest\", \"Sharpest\", "
+                     "\"Comet trails\", \"Sigma-clipped mean\" and \"Winsorized mean\" do");
   EXPECT_TRUE(observer.visibility.empty());
 }
 
