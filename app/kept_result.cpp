@@ -26,7 +26,8 @@ FileStamp stampOf(const std::string &path) {
 /// without the budget, so that the refusal speaks of the result rather than of image 1.
 void requireKeepable(const ImageSet &set, const BlendRequest &request) {
   const ImageHeader first = readImageHeader(set.imagePath(1));
-  const uint64_t needed = keptResultBytes(first.width, first.height, request.depth);
+  const uint64_t needed =
+      keptResultBytes(first.width, first.height, request.depth, request.withMap);
   if (needed <= request.memoryBudget)
     return;
   throw LumicombError(ErrorKind::OutOfRange,
@@ -69,6 +70,7 @@ ResultInputs resultInputs(const ImageSet &set, const BlendRequest &request) {
   inputs.request.box = {};
   inputs.request.threads = 0;
   inputs.request.memoryBudget = 0;
+  inputs.request.withMap = false;
   for (int i = 1; i <= set.sourceCount(); ++i)
     inputs.files.push_back(stampOf(set.imagePath(i)));
   for (int j = 1; j <= set.darkCount(); ++j)
@@ -76,11 +78,12 @@ ResultInputs resultInputs(const ImageSet &set, const BlendRequest &request) {
   return inputs;
 }
 
-uint64_t keptResultBytes(int64_t width, int64_t height, SampleDepth depth) {
+uint64_t keptResultBytes(int64_t width, int64_t height, SampleDepth depth, bool withMap) {
   constexpr uint64_t kShownBytesPerPixel = 4;
   const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
   const uint64_t shown = pixels * kShownBytesPerPixel * 4 / 3;
-  return 2 * (rgbBytes(width, height, depth) + shown);
+  const uint64_t map = withMap ? pixels * (sizeof(uint16_t) + kShownBytesPerPixel) : 0;
+  return 2 * (rgbBytes(width, height, depth) + shown) + map;
 }
 
 bool KeptResult::isCurrentFor(const ImageSet &set, const BlendRequest &request) const {
@@ -92,6 +95,7 @@ KeptBlend blendToKeep(ImageSet &set, const BlendRequest &request, RunObserver &o
     throw LumicombError(ErrorKind::NoSources, "there are no images to blend");
   BlendRequest fullSize = request;
   fullSize.mode = RunMode::FullSize;
+  fullSize.withMap = ruleDescription(fullSize.rule).map != MapKind::None;
   auto kept = std::make_shared<KeptResult>();
   kept->inputs = resultInputs(set, fullSize);
   requireKeepable(set, fullSize);
@@ -103,6 +107,7 @@ KeptBlend blendToKeep(ImageSet &set, const BlendRequest &request, RunObserver &o
   kept->metadata = std::move(outcome.metadata);
   kept->sources = outcome.sources;
   kept->alignment = std::move(outcome.alignment);
+  kept->map = std::move(outcome.map);
   return {std::move(kept), std::nullopt};
 }
 

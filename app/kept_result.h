@@ -22,7 +22,7 @@ struct FileStamp {
 
 /// What a full-size result is made from. Two are equal only where one blend gives both results:
 /// the request, compared whole (a field added to it counts at once) but for what does not shape
-/// a full-size result (its mode, preview box, threads and memory budget); the image set's
+/// a full-size result (its mode, preview box, threads, memory budget and map); the image set's
 /// generation; and every image's and dark's file stamp, in the set's order.
 struct ResultInputs {
   BlendRequest request;
@@ -34,9 +34,10 @@ struct ResultInputs {
 ResultInputs resultInputs(const ImageSet &set, const BlendRequest &request);
 
 /// What keeping a width x height result of the depth takes while it is looked at: the picture
-/// and its copy on screen (four bytes a pixel, and a third more for its smaller copies), and as
-/// much again for image 1, which is shown beside it for comparison.
-uint64_t keptResultBytes(int64_t width, int64_t height, SampleDepth depth);
+/// and its copy on screen (four bytes a pixel, and a third more for its smaller copies), as much
+/// again for image 1, which is shown beside it for comparison, and with a map, the map and its
+/// false colours on screen.
+uint64_t keptResultBytes(int64_t width, int64_t height, SampleDepth depth, bool withMap = false);
 
 struct KeptResult {
   ResultInputs inputs;
@@ -45,6 +46,7 @@ struct KeptResult {
   std::shared_ptr<const PhotoMetadata> metadata;
   int sources = 0;
   std::shared_ptr<const AlignmentPlan> alignment;
+  ResultMap map; ///< the rule's map, for rules that make one
 
   /// Whether a full-size blend of the set with the request would give this result.
   bool isCurrentFor(const ImageSet &set, const BlendRequest &request) const;
@@ -56,7 +58,8 @@ struct KeptBlend {
   std::optional<std::string> refusal;
 };
 
-/// Blends at full size to keep the result, noting its inputs before any file is read. Refuses
+/// Blends at full size to keep the result, with the rule's map if it makes one, noting its inputs
+/// before any file is read. Refuses
 /// first, with the estimate and the budget and with nothing decoded, a result that could not be
 /// kept within the request's memory budget.
 KeptBlend blendToKeep(ImageSet &set, const BlendRequest &request, RunObserver &observer);

@@ -59,6 +59,8 @@ void ResultViewing::showPreview(BlendOutcome &outcome) {
       std::make_shared<const ShownPicture>(std::shared_ptr<FIBITMAP>(std::move(outcome.picture)));
   m_preview.fullSize = false;
   m_preview.before = nullptr;
+  m_preview.map =
+      outcome.map.picture ? std::make_shared<const ResultMap>(std::move(outcome.map)) : nullptr;
   if (m_set.sourceCount() > 0 && m_set.entry(1).preview) {
     // Image 1's preview, cut as the result was, taken now: previews may be remade before it is
     // compared.
@@ -75,6 +77,9 @@ void ResultViewing::showFullSize(const FullSizeView &view) {
   m_kept = view.blend.result;
   m_fullSize.picture = view.shown;
   m_fullSize.fullSize = true;
+  // The map lives as long as the kept result it belongs to.
+  m_fullSize.map =
+      m_kept->map.picture ? std::shared_ptr<const ResultMap>(m_kept, &m_kept->map) : nullptr;
   const std::string firstPath = m_set.imagePath(1);
   const SampleDepth depth = m_kept->inputs.request.depth;
   const QRect crop = cropOf(m_kept->alignment);

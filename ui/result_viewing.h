@@ -34,7 +34,7 @@ public:
   void dropUnlessCurrent();
   void drop();
 
-  /// A preview run's result, whose picture it takes; image 1's preview is compared with it.
+  /// A preview run's result, whose picture and map it takes; image 1's preview is compared with it.
   void showPreview(BlendOutcome &outcome);
   void showFullSize(const FullSizeView &view);
   /// The kept result for the result box, no larger than twice `box`: a copy of its own.

@@ -3,8 +3,10 @@
 #include "base/errors.h"
 #include "ui/blend_runner.h"
 #include "ui/control_names.h"
+#include "ui/map_key_view.h"
 #include "ui/picture_view.h"
 #include "ui/run_progress_bar.h"
+#include "ui/shown_map.h"
 #include "ui/window_places.h"
 
 #include <QApplication>
@@ -23,6 +25,8 @@ namespace {
 namespace name = names::viewer;
 
 constexpr QSize kFirstSize{900, 650};
+/// The map lets the result show through it, so that what it says can be seen against what is there.
+constexpr double kMapOpacity = 0.7;
 
 QToolButton *tool(QWidget *parent, const char *objectName, const QString &caption,
                   const QString &tip) {
@@ -78,6 +82,11 @@ QWidget *ViewerWindow::buildTools() {
   m_beforeToggle = new QCheckBox(tr("Image 1"), tools);
   m_beforeToggle->setObjectName(name::kBefore);
   m_beforeToggle->setToolTip(tr("Image 1 in the result's place, for comparing (or hold B)"));
+  m_mapToggle = new QCheckBox(tr("Show map"), tools);
+  m_mapToggle->setObjectName(name::kShowMap);
+  m_mapToggle->setToolTip(tr("What each pixel came from, in colour over the result: the image it "
+                             "was taken from, or how many samples were rejected there (M)"));
+  m_mapToggle->setEnabled(false);
   m_fullSizeButton = new QPushButton(tr("Blend at full size"), tools);
   m_fullSizeButton->setObjectName(name::kFullSize);
   m_fullSizeButton->setToolTip(
@@ -86,6 +95,7 @@ QWidget *ViewerWindow::buildTools() {
     row->addWidget(control);
   row->addSpacing(12);
   row->addWidget(m_beforeToggle);
+  row->addWidget(m_mapToggle);
   row->addStretch(1);
   row->addWidget(m_fullSizeButton);
   connect(fit, &QToolButton::clicked, this, &ViewerWindow::fitToWindow);
@@ -95,6 +105,7 @@ QWidget *ViewerWindow::buildTools() {
   connect(zoomOut, &QToolButton::clicked, this,
           [this] { m_view->zoomStep(false, m_view->centre()); });
   connect(m_beforeToggle, &QCheckBox::toggled, this, &ViewerWindow::updateBefore);
+  connect(m_mapToggle, &QCheckBox::toggled, this, &ViewerWindow::updateMap);
   connect(m_fullSizeButton, &QPushButton::clicked, this, &ViewerWindow::fullSizeRequested);
   return tools;
 }
@@ -106,6 +117,15 @@ QWidget *ViewerWindow::buildStatusRow() {
   m_status = new QLabel(status);
   m_status->setObjectName(name::kStatus);
   m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  m_mapKey = new MapKeyView(status);
+  m_mapKey->setObjectName(name::kMapKey);
+  m_mapKey->setFixedWidth(260);
+  // The key keeps its room while hidden, so that the picture does not move as it comes and goes.
+  QSizePolicy keyPolicy = m_mapKey->sizePolicy();
+  keyPolicy.setRetainSizeWhenHidden(true);
+  m_mapKey->setSizePolicy(keyPolicy);
+  m_mapKey->hide();
   m_progressBar = new RunProgressBar(status);
   m_progressBar->setObjectName(name::kProgressBar);
   m_progressBar->setFixedWidth(280);
@@ -114,6 +134,7 @@ QWidget *ViewerWindow::buildStatusRow() {
   m_cancel->setObjectName(name::kCancel);
   m_cancel->hide();
   row->addWidget(m_status, 1);
+  row->addWidget(m_mapKey);
   row->addWidget(m_progressBar);
   row->addWidget(m_cancel);
   return status;
@@ -130,6 +151,7 @@ void ViewerWindow::addShortcuts() {
       [this] { m_view->zoomStep(true, m_view->centre()); });
   add({Qt::Key_Minus, QKeySequence::ZoomOut},
       [this] { m_view->zoomStep(false, m_view->centre()); });
+  add({Qt::Key_M}, [this] { m_mapToggle->click(); });
   add({Qt::Key_Escape}, [this] { m_cancel->click(); });
 }
 
@@ -149,6 +171,9 @@ void ViewerWindow::showResult(ViewedResult result) {
   m_before.reset();
   m_beforeProblem.clear();
   m_showingBefore = false;
+  m_map.reset();
+  m_mapProblem.clear();
+  m_mapToggle->setEnabled(m_result.map != nullptr);
   updateBefore();
 }
 
@@ -177,6 +202,30 @@ void ViewerWindow::updateBefore() {
   }
   m_showingBefore = wanted && m_before;
   m_view->setPicture(m_showingBefore ? m_before : m_result.picture);
+  updateMap();
+}
+
+void ViewerWindow::showMap(bool shown) { m_mapToggle->setChecked(shown); }
+
+bool ViewerWindow::showsMap() const { return !m_mapKey->key().colours.empty(); }
+
+/// Lays the map over the result while its toggle is on, making it the first time; image 1 is
+/// shown bare.
+void ViewerWindow::updateMap() {
+  const bool wanted = m_mapToggle->isChecked() && m_result.map && !m_showingBefore;
+  if (wanted && !m_map && m_mapProblem.isEmpty()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+      m_map = std::make_shared<const ShownMap>(m_result.map);
+    } catch (const std::bad_alloc &) {
+      m_mapProblem = tr("There is not enough memory to show the map.");
+    }
+    QApplication::restoreOverrideCursor();
+  }
+  const bool shown = wanted && m_map;
+  m_view->setOverlay(shown ? m_map->picture() : QImage(), kMapOpacity);
+  m_mapKey->setKey(shown ? m_map->key() : MapKey{});
+  m_mapKey->setVisible(shown);
   updateStatus();
 }
 
@@ -198,8 +247,12 @@ void ViewerWindow::updateStatus() {
   if (m_hovered && QRect(QPoint(), picture->size()).contains(*m_hovered))
     parts << QStringLiteral("x %1 y %2").arg(m_hovered->x()).arg(m_hovered->y())
           << picture->samplesAt(*m_hovered);
+  if (showsMap() && m_hovered && QRect(QPoint(), picture->size()).contains(*m_hovered))
+    parts << m_map->valueAt(*m_hovered);
   if (!m_beforeProblem.isEmpty() && (m_holdingB || m_beforeToggle->isChecked()))
     parts << m_beforeProblem;
+  if (!m_mapProblem.isEmpty() && m_mapToggle->isChecked())
+    parts << m_mapProblem;
   m_status->setText(parts.join(QStringLiteral("   ")));
 }
 

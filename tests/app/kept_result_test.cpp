@@ -82,6 +82,7 @@ TEST_F(KeptResultTest, EveryChangeToWhatTheBlendReadsDropsTheResultAndNothingEls
        false},
       {"threads", [](Set &, Request &r) { r.threads = 1; }, false},
       {"memory budget", [](Set &, Request &r) { r.memoryBudget /= 2; }, false},
+      {"map asked for", [](Set &, Request &r) { r.withMap = true; }, false},
   };
   for (const Change &change : changes) {
     SCOPED_TRACE(change.what);
@@ -94,6 +95,16 @@ TEST_F(KeptResultTest, EveryChangeToWhatTheBlendReadsDropsTheResultAndNothingEls
     change.make(set, request);
     EXPECT_EQ(kept->isCurrentFor(set, request), !change.drops);
   }
+}
+
+TEST_F(KeptResultTest, KeepsTheMapOfARuleThatMakesOne) {
+  EXPECT_FALSE(keep()->map.picture);
+  request.rule = 2; // "Brightest"
+  const std::shared_ptr<const KeptResult> kept = keep();
+  ASSERT_TRUE(kept->map.picture);
+  EXPECT_EQ(kept->map.kind, MapKind::FrameNumbers);
+  EXPECT_EQ(widthOf(kept->map.picture.get()), 12);
+  EXPECT_EQ(heightOf(kept->map.picture.get()), 8);
 }
 
 TEST_F(KeptResultTest, AChangedRequestBlendsAgainAndWritesTheNewResult) {
@@ -137,7 +148,8 @@ TEST_F(KeptResultTest, ASaveThatAsksForMoreThanTheResultsFileBlendsAgainAndWrite
     set = {};
     set.append(folder, test::writeStack(dir, stack));
     request = {};
-    SaveJob job{{dir.file("result.png"), 4}, 100, {}, {}};
+    SaveJob job;
+    job.target = {dir.file("result.png"), 4};
     extra.ask(set, request, job);
     const std::shared_ptr<const KeptResult> kept = keep();
     ASSERT_TRUE(kept);
@@ -145,8 +157,9 @@ TEST_F(KeptResultTest, ASaveThatAsksForMoreThanTheResultsFileBlendsAgainAndWrite
     test::RecordingObserver observer;
     EXPECT_EQ(saveResultOf(set, job, kept.get(), observer), std::nullopt);
     EXPECT_GT(observer.yields, 0) << "the kept result was written alone";
-    if (!extra.written.empty())
+    if (!extra.written.empty()) {
       EXPECT_TRUE(std::filesystem::exists(dir.file(extra.written)));
+    }
   }
 }
 

@@ -1,16 +1,20 @@
 #include "support/reference_blends.h"
+#include "ui/map_key_view.h"
 #include "ui/picture_box.h"
 #include "ui/picture_view.h"
 #include "ui/viewer_window.h"
 #include "ui/window_fixture.h"
 #include "ui/window_places.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <filesystem>
+#include <tuple>
 
 namespace lumicomb::ui {
 namespace {
@@ -69,6 +73,67 @@ TEST_F(ViewerTest, ShowsThePreviewThenTheFullSizeBlendAndComparesItWithImageOne)
   showsImageOne(true);
   clickInViewer("CheckBefore");
   showsImageOne(false);
+}
+
+TEST_F(ViewerTest, ShowsTheRunsMapOverTheResultInFalseColourWithItsKeyInTheSamePlace) {
+  const std::vector<test::Picture> stack = addStack(3, 120, 80, 44);
+  imageWindow()->refreshImageList();
+  click("CmdFreeImage"); // "Average", which makes no map
+  waitForRun();
+  click("CmdView");
+  auto *toggle = test::findControl<QCheckBox>(viewer(), "CheckShowMap");
+  auto *key = test::findControl<MapKeyView>(viewer(), "MapKey");
+  EXPECT_FALSE(toggle->isEnabled());
+  control<QButtonGroup>("BlendOption")->button(2)->setChecked(true); // "Brightest"
+  click("CmdFreeImage");
+  waitForRun();
+  EXPECT_TRUE(toggle->isEnabled());
+  QApplication::processEvents(); // the progress bar's room given back to the picture
+  view()->setZoom(4, view()->centre());
+  const QPoint pixel(9, 5);
+  const QPointF place = view()->viewPoint(pixel);
+  QTest::keyClick(viewer(), Qt::Key_M);
+  EXPECT_TRUE(viewer()->showsMap());
+  EXPECT_FALSE(key->key().colours.empty());
+  EXPECT_EQ(key->key().title, "Image");
+  EXPECT_EQ(view()->zoom(), 4) << "in the same place and zoom";
+  EXPECT_EQ(view()->viewPoint(pixel), place);
+  QTest::keyPress(viewer(), Qt::Key_B);
+  EXPECT_FALSE(viewer()->showsMap()) << "image 1 is shown bare";
+  QTest::keyRelease(viewer(), Qt::Key_B);
+  EXPECT_TRUE(viewer()->showsMap());
+
+  // At full size the map is the kept result's own: the frame whose green each pixel took, in its
+  // colour.
+  clickInViewer("CmdBlendFullSize");
+  waitForRun();
+  ASSERT_TRUE(viewer()->showsMap());
+  view()->setZoom(4, view()->centre());
+  const QPointF inPixel = view()->viewPoint(pixel) + QPointF(2, 2);
+  QMouseEvent move(QEvent::MouseMove, inPixel, view()->mapToGlobal(inPixel), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(view(), &move);
+  const QStringList words = status().split("   ").last().split(' ');
+  ASSERT_EQ(words.size(), 2) << status().toStdString();
+  EXPECT_EQ(words[0], "Image");
+  const int frame = words[1].toInt();
+  ASSERT_TRUE(frame >= 1 && frame <= 3) << status().toStdString();
+  const test::Picture brightest = test::referenceBrightest(stack);
+  const auto bottomUp = [&](const test::Picture &picture) {
+    return picture.at(pixel.x(), picture.height - 1 - pixel.y());
+  };
+  EXPECT_EQ(bottomUp(stack[static_cast<size_t>(frame - 1)]).green, bottomUp(brightest).green);
+  const auto shownColour = [&] { return view()->grab().toImage().pixelColor(inPixel.toPoint()); };
+  const Colour mapColour = key->key().colourOf(frame);
+  const test::Rgb under = bottomUp(brightest);
+  const QColor shown = shownColour();
+  for (const auto &[drawn, map, result] : {std::tuple{shown.red(), mapColour.red, under.red},
+                                           std::tuple{shown.green(), mapColour.green, under.green},
+                                           std::tuple{shown.blue(), mapColour.blue, under.blue}})
+    EXPECT_NEAR(drawn, 0.7 * map + 0.3 * result, 3);
+  QTest::keyClick(viewer(), Qt::Key_M);
+  EXPECT_TRUE(key->key().colours.empty());
+  EXPECT_EQ(shownColour(), QColor(under.red, under.green, under.blue));
 }
 
 TEST_F(ViewerTest, CtrlOneAndADoubleClickOnTheResultOpenTheViewer) {
