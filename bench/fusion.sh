@@ -57,7 +57,8 @@ command_for() {
     enfuse-edges-clean-8)
       COMMAND=("${ENFUSE_FOCUS[@]}" --contrast-edge-scale=0.3 -o "$out"
         "$STACKS/clean-8"/slice-*.tif) ;;
-    enfuse-clean-32) COMMAND=("${ENFUSE_FOCUS[@]}" -o "$out" "$STACKS/clean-32"/slice-*.tif) ;;
+    enfuse-clean-16 | enfuse-clean-32)
+      COMMAND=("${ENFUSE_FOCUS[@]}" -o "$out" "$STACKS/${run#enfuse-}"/slice-*.tif) ;;
     fusion-3 | fusion-9)
       COMMAND=("$CLI" --quiet -r exposure-fusion -o "$out" "$BRACKETS/${run#fusion-}"/*.jpg) ;;
     enfuse-fusion-3 | enfuse-fusion-9)
@@ -93,6 +94,12 @@ verdict() {
     printf "%-52s %8.2f  (target %s %s)  %s\n", l, v, r, t, pass ? "PASS" : "FAIL" }'
 }
 
+# label run other column: run's median over other's, of wall time (1) or peak memory (2).
+ratio() {
+  awk -v l="$1" -v a="$(median "$2" "$4")" -v b="$(median "$3" "$4")" \
+    'BEGIN { printf "  %-50s %8.2f\n", l, a / b }'
+}
+
 row() {
   local run=$1 label=$2 extra=${3:-}
   printf '%-40s %9.0f %9.1f %s\n' "$label" "$(median "$run" 1)" \
@@ -114,17 +121,20 @@ fusion_main() {
   make_stack clean-32 32 0 1
   make_bracket 3 -1 1 3
   make_bracket 9 -1 -0.5 0 0.5 1 1.5 2 2.5 3
-  local runs=(sharpest-clean-8 sharpest-noisy-8 depth-map-noisy-8 sharpest-breathing-8
-    sharpest-clean-16 sharpest-clean-32 fusion-3 fusion-9)
   local enfuse=1
-  if command -v enfuse >/dev/null; then
-    runs+=(enfuse-clean-8 enfuse-edges-clean-8 enfuse-clean-32 enfuse-fusion-3 enfuse-fusion-9)
-  else
-    enfuse=0
+  command -v enfuse >/dev/null || enfuse=0
+  [ "$enfuse" -eq 1 ] ||
     echo "note: enfuse is not installed (Debian: enfuse); its rows and ratios are left out"
-  fi
+  # Each enfuse run right after the lumicomb run it is compared with, so that the two share
+  # whatever else the machine is doing at the time.
+  local runs=() run
+  for run in sharpest-clean-8 enfuse-clean-8 enfuse-edges-clean-8 sharpest-noisy-8 \
+    depth-map-noisy-8 sharpest-breathing-8 sharpest-clean-16 enfuse-clean-16 sharpest-clean-32 \
+    enfuse-clean-32 fusion-3 enfuse-fusion-3 fusion-9 enfuse-fusion-9; do
+    [[ "$run" == enfuse-* && "$enfuse" -eq 0 ]] || runs+=("$run")
+  done
   LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
-  local round run
+  local round
   for ((round = 0; round < FUSION_ROUNDS; round++)); do
     for run in "${runs[@]}"; do
       log "$run, round $((round + 1))/$FUSION_ROUNDS"
@@ -139,10 +149,10 @@ fusion_main() {
   for run in sharpest-clean-8 sharpest-noisy-8 depth-map-noisy-8 sharpest-breathing-8 \
     sharpest-clean-16 sharpest-clean-32; do
     q[$run]=$(quality "$run")
-    row "$run" "${run/-/ }" "${q[$run]}"
+    row "$run" "$run" "${q[$run]}"
   done
   if [ "$enfuse" -eq 1 ]; then
-    for run in enfuse-clean-8 enfuse-edges-clean-8 enfuse-clean-32; do
+    for run in enfuse-clean-8 enfuse-edges-clean-8 enfuse-clean-16 enfuse-clean-32; do
       q[$run]=$(quality "$run")
       row "$run" "$run" "${q[$run]}"
     done
@@ -182,6 +192,10 @@ fusion_main() {
   verdict "exposure-fusion time / enfuse's, 3 frames" \
     "$(awk -v a="$(median fusion-3 1)" -v b="$(median enfuse-fusion-3 1)" 'BEGIN { print a / b }')" \
     "<=" 0.35
+  echo "shown without a target:"
+  ratio "sharpest time / enfuse --hard-mask, 32 slices" sharpest-clean-32 enfuse-clean-32 1
+  ratio "sharpest peak memory / enfuse's, 32 slices" sharpest-clean-32 enfuse-clean-32 2
+  ratio "exposure-fusion time / enfuse's, 9 frames" fusion-9 enfuse-fusion-9 1
 }
 
 fusion_main "$@"
