@@ -76,6 +76,9 @@ std::optional<std::string> blendAndSave(ImageSet &set, const SaveJob &job, RunOb
     sequenceRules(ruleDescription(request.rule), request.parameters, request.depth, job.window);
     frames = sequenceFilesFor(job.sequenceFolder, job.target.path, row);
     frames->flags = saveFlags(row, job.jpegQuality);
+    // A time-lapse's frames come by the hundred, and the run waits on them: time over size.
+    if (row.format == FIF_PNG)
+      frames->flags = PNG_Z_BEST_SPEED;
     frames->withMetadata = request.withMetadata;
     prepareSequenceFolder(*frames, set.sourceCount());
     const int threads = request.threads > 0 ? request.threads : workerThreads();

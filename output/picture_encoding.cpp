@@ -22,10 +22,14 @@ bool encode(FIBITMAP *bitmap, FreeImageIO &io, TrackedFile &tracked, FREE_IMAGE_
     return FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags);
   if (!encodesAsPng(bitmap, kMostHeldPngBytes))
     return FreeImage_SaveToHandle(format, bitmap, &io, &tracked, flags ? flags : kLibraryPngFlags);
-  return encodePng(bitmap, [&](const uint8_t *bytes, size_t count) {
-    return io.write_proc(const_cast<uint8_t *>(bytes), 1, static_cast<unsigned>(count), &tracked) ==
-           count;
-  });
+  const int level = (flags & 0x0F) == PNG_Z_BEST_SPEED ? kFastestPngLevel : kPngLevel;
+  return encodePng(
+      bitmap,
+      [&](const uint8_t *bytes, size_t count) {
+        return io.write_proc(const_cast<uint8_t *>(bytes), 1, static_cast<unsigned>(count),
+                             &tracked) == count;
+      },
+      0, level);
 }
 
 } // namespace

@@ -15,8 +15,9 @@ struct EncodeOutcome {
 };
 
 /// Encodes the bitmap into `file` in the given format and flags, then flushes the file. A PNG of
-/// 24-bit or 48-bit RGB is written by encodePng, whatever the flags, unless it is too large for
-/// that encoder's buffers; then the library writes it, at the flags' zlib level (3 when 0).
+/// 24-bit or 48-bit RGB is written by encodePng, at its fastest level when the flags ask for
+/// PNG_Z_BEST_SPEED and at its own otherwise, unless it is too large for that encoder's buffers;
+/// then the library writes it, at the flags' zlib level (3 when 0).
 /// `cancelled` is asked before every write.
 EncodeOutcome encodePicture(FIBITMAP *bitmap, std::FILE *file, FREE_IMAGE_FORMAT format, int flags,
                             const std::function<bool()> &cancelled = {});

@@ -17,10 +17,6 @@
 namespace lumicomb {
 namespace {
 
-/// libdeflate's level 4: on photographs, about as fast as its levels 2 and 3 and a little
-/// smaller; the size is within 5% of what other tools write at their default, and the higher
-/// levels cost twice the time for 2%.
-constexpr int kCompressionLevel = 4;
 /// Rows filtered by one task: enough to keep a task's start-up small against its work.
 constexpr int64_t kBandRows = 32;
 /// Compressed data per IDAT chunk.
@@ -227,7 +223,7 @@ bool encodesAsPng(FIBITMAP *bitmap, uint64_t mostHeldBytes) {
   return static_cast<uint64_t>(layout.height) * (layout.rowBytes + 1) <= mostHeldBytes;
 }
 
-bool encodePng(FIBITMAP *bitmap, const ByteSink &sink, int threads) {
+bool encodePng(FIBITMAP *bitmap, const ByteSink &sink, int threads, int level) {
   const Layout layout = layoutOf(bitmap);
   ChunkWriter writer(sink);
   if (!writer.signature() || !writer.chunk("IHDR", headerChunk(layout)))
@@ -239,7 +235,7 @@ bool encodePng(FIBITMAP *bitmap, const ByteSink &sink, int threads) {
   if (!writer.chunk("pHYs", resolutionChunk(bitmap)))
     return false;
   std::vector<uint8_t> rows = filteredRows(bitmap, layout, threads);
-  const std::vector<uint8_t> stream = compressed(rows.data(), rows.size(), kCompressionLevel);
+  const std::vector<uint8_t> stream = compressed(rows.data(), rows.size(), level);
   rows = {};
   for (size_t at = 0; at < stream.size(); at += kIdatBytes)
     if (!writer.chunk("IDAT", stream.data() + at, std::min(kIdatBytes, stream.size() - at)))

@@ -22,7 +22,7 @@ Bitmap randomBitmap(int64_t width, int64_t height, SampleDepth depth, std::mt199
   return bitmap;
 }
 
-std::string encoded(FIBITMAP *bitmap, int threads) {
+std::string encoded(FIBITMAP *bitmap, int threads, int level = kPngLevel) {
   std::string bytes;
   EXPECT_TRUE(encodePng(
       bitmap,
@@ -30,21 +30,24 @@ std::string encoded(FIBITMAP *bitmap, int threads) {
         bytes.append(reinterpret_cast<const char *>(data), count);
         return true;
       },
-      threads));
+      threads, level));
   return bytes;
 }
 
-TEST(PngEncoding, EveryDepthReadsBackExactlyWithItsProfileAndResolution) {
+TEST(PngEncoding, EveryDepthAndLevelReadsBackExactlyWithItsProfileAndResolution) {
   std::mt19937 random{17};
-  for (const SampleDepth depth : {SampleDepth::Eight, SampleDepth::Sixteen}) {
-    SCOPED_TRACE(static_cast<int>(depth));
+  for (const auto &[depth, level] : {std::pair{SampleDepth::Eight, kPngLevel},
+                                     {SampleDepth::Sixteen, kPngLevel},
+                                     {SampleDepth::Eight, kFastestPngLevel},
+                                     {SampleDepth::Sixteen, kFastestPngLevel}}) {
+    SCOPED_TRACE(static_cast<int>(depth) * 100 + level);
     // Taller than one band of rows, so that bands meet; smooth rows choose other filters.
     Bitmap bitmap = randomBitmap(37, 75, depth, random);
     for (int64_t y = 40; y < 75; ++y)
       std::fill_n(scanLine(bitmap.get(), y), 37 * 3 * bytesPerSample(depth), uint8_t(y));
     test::embedProfile(bitmap.get(), test::wideGamutProfile());
     FreeImage_SetDotsPerMeterX(bitmap.get(), 11811);
-    std::string bytes = encoded(bitmap.get(), 0);
+    std::string bytes = encoded(bitmap.get(), 0, level);
     FIMEMORY *memory = FreeImage_OpenMemory(reinterpret_cast<BYTE *>(bytes.data()),
                                             static_cast<DWORD>(bytes.size()));
     const Bitmap back(FreeImage_LoadFromMemory(FIF_PNG, memory, 0));
