@@ -1,8 +1,10 @@
 // lumicomb-night-figures: draws the synthetic night (stars about a pole above the frame, 25 s
 // frames with 3-8 s pauses, noise, a dark ground, 60 hot pixels, five darks) into a folder,
 // blends it the ways the night-sky options allow, and prints what each result is measured at.
+// With --draw it only draws the night, as a camera's JPEGs, for timing runs on a long night.
 //
 //   lumicomb-night-figures FOLDER [FRAMES [WIDTH HEIGHT]]
+//   lumicomb-night-figures --draw FOLDER FRAMES WIDTH HEIGHT
 #include "app/dark_files.h"
 #include "demo/night_sky.h"
 #include "output/atomic_save.h"
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -44,7 +47,7 @@ std::vector<uint8_t> topFirstRgb(const FIBITMAP *picture) {
 }
 
 void writeRgb(const std::vector<uint8_t> &rgb, int64_t width, int64_t height,
-              const std::string &path) {
+              const std::string &path, FREE_IMAGE_FORMAT format = FIF_PNG) {
   Bitmap bitmap = lumicomb::allocateRgb24(width, height);
   for (int64_t y = 0; y < height; ++y) {
     uint8_t *row = lumicomb::scanLine(bitmap.get(), height - 1 - y);
@@ -54,7 +57,7 @@ void writeRgb(const std::vector<uint8_t> &rgb, int64_t width, int64_t height,
                      : c == 1 ? FI_RGBA_GREEN
                               : FI_RGBA_BLUE)] = rgb[static_cast<size_t>(3 * (y * width + x) + c)];
   }
-  lumicomb::saveBitmapAtomically(bitmap.get(), path, FIF_PNG, 0);
+  lumicomb::saveBitmapAtomically(bitmap.get(), path, format, format == FIF_JPEG ? 95 : 0);
 }
 
 struct Case {
@@ -65,11 +68,35 @@ struct Case {
   bool hotPixels;
 };
 
+/// Draws the frames as night_001.jpg ... and the darks as darks/dark_1.jpg ..., frames on two
+/// threads since a long night takes a while to draw.
+void drawNight(const lumicomb::NightSky &night, const fs::path &folder) {
+  const lumicomb::NightSettings &settings = night.settings();
+  const auto draw = [&](int first) {
+    for (int k = first; k < settings.frames; k += 2) {
+      char name[32];
+      std::snprintf(name, sizeof name, "night_%03d.jpg", k + 1);
+      writeRgb(night.frame(k), settings.width, settings.height, (folder / name).string(), FIF_JPEG);
+    }
+  };
+  std::thread other(draw, 1);
+  draw(0);
+  other.join();
+  for (int j = 0; j < 5; ++j)
+    writeRgb(night.dark(j), settings.width, settings.height,
+             (folder / "darks" / ("dark_" + std::to_string(j + 1) + ".jpg")).string(), FIF_JPEG);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
-  if (argc != 2 && argc != 3 && argc != 5) {
-    std::cerr << "usage: lumicomb-night-figures FOLDER [FRAMES [WIDTH HEIGHT]]\n";
+  const bool drawOnly = argc == 6 && std::string(argv[1]) == "--draw";
+  if (drawOnly) {
+    ++argv;
+    --argc;
+  } else if (argc != 2 && argc != 3 && argc != 5) {
+    std::cerr << "usage: lumicomb-night-figures FOLDER [FRAMES [WIDTH HEIGHT]]\n"
+                 "       lumicomb-night-figures --draw FOLDER FRAMES WIDTH HEIGHT\n";
     return 2;
   }
   lumicomb::NightSettings settings;
@@ -83,6 +110,10 @@ int main(int argc, char *argv[]) {
   try {
     fs::create_directories(folder / "darks");
     const lumicomb::NightSky night(settings);
+    if (drawOnly) {
+      drawNight(night, folder);
+      return 0;
+    }
     std::vector<std::string> names;
     for (int k = 0; k < settings.frames; ++k) {
       char name[32];
