@@ -9,6 +9,7 @@
 #   SCALE_ROUNDS=3 bash bench/run.sh   # the 200-frame runs three times each, medians
 #   SCALE=0 bash bench/run.sh          # without the 200-frame runs
 #   FUSION=0 bash bench/run.sh         # without bench/fusion.sh (focus stacking, exposure fusion)
+#   REJECTION=0 bash bench/run.sh      # without bench/rejection.sh (the rejecting means and Siril)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -425,7 +426,8 @@ main() {
   bash bench/png_save.sh
   bash bench/night.sh
   [ "${FUSION:-1}" -eq 0 ] || bash bench/fusion.sh
+  [ "${REJECTION:-1}" -eq 0 ] || bash bench/rejection.sh
 }
 
-# bench/png_save.sh, bench/night.sh and bench/fusion.sh source this file for its settings and helpers.
+# bench/png_save.sh, night.sh, fusion.sh and rejection.sh source this file for its settings and helpers.
 [[ "${BASH_SOURCE[0]}" != "$0" ]] || main "$@"
