@@ -122,8 +122,8 @@ void writeNight(const std::filesystem::path &folder, int frames) {
 void writeFocusStack(const std::filesystem::path &folder, int frames) {
   constexpr int64_t kFocusWidth = 720;
   constexpr int64_t kFocusHeight = 450;
-  lumicomb::DepthScene scene{kFocusWidth, kFocusHeight, {},
-                             lumicomb::sceneDepths(kFocusWidth, kFocusHeight)};
+  lumicomb::DepthScene scene{
+      kFocusWidth, kFocusHeight, {}, lumicomb::sceneDepths(kFocusWidth, kFocusHeight)};
   const std::vector<uint8_t> sharp =
       lumicomb::renderHandheldFrame(kFocusWidth, kFocusHeight, lumicomb::HandheldShot{});
   scene.rgb.assign(sharp.begin(), sharp.end());
