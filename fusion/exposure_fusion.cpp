@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -37,14 +38,18 @@ constexpr double kBrightnessWidth = 0.2;
 class ExposureFusionWork : public FrameWork {
 public:
   explicit ExposureFusionWork(const PyramidShape &shape)
-      : channels{Pyramid(shape), Pyramid(shape), Pyramid(shape)}, weight(shape),
-        units(shape.size(0)), sums(shape.size(0)) {}
+      : channels{Pyramid(shape), Pyramid(shape), Pyramid(shape)}, weight(shape) {}
 
   std::array<Pyramid, 3> channels; ///< the second sweep's
-  Pyramid weight;                  ///< level 0 the weight but for contrast, then the shares
-  std::vector<uint32_t> units;     ///< the whole weight of every pixel
-  std::vector<float> sums;         ///< the sum of each pixel's channels
+  /// Level 0: each pixel's weight, whose whole units (weightUnits) are what is summed; in the
+  /// second sweep then the frame's shares, smoothed into the levels above.
+  Pyramid weight;
 };
+
+/// A weight in whole units, as the totals add it up.
+uint32_t weightUnits(float weight) {
+  return static_cast<uint32_t>(std::lrint(weight * kWeightUnits));
+}
 
 class ExposureFusionRule : public FrameRule {
 public:
@@ -64,24 +69,22 @@ public:
   int sweeps() const override { return 2; }
 
   uint64_t sharedBytes(int, int64_t width, int64_t height) const override {
-    // The totals (8 bytes a pixel, then 4), the blend, and at the end one channel as floats.
+    // The totals (8 bytes a pixel) in the first sweep; then their inverses (4) and the blend,
+    // which becomes the result.
     const PyramidShape shape(width, height);
-    return shape.size(0) * sizeof(uint64_t) + shape.samples() * 4 * sizeof(int32_t);
+    return shape.size(0) * sizeof(float) + shape.samples() * 3 * sizeof(int32_t);
   }
 
   uint64_t workBytes(int64_t width, int64_t height) const override {
     const PyramidShape shape(width, height);
-    const uint64_t contrast = m_weights.contrast > 0 ? 2 * sizeof(double) : 0;
-    return shape.samples() * 4 * sizeof(float) +
-           shape.size(0) * (sizeof(uint32_t) + sizeof(float) + contrast);
+    const uint64_t contrast = m_weights.contrast > 0 ? 3 * sizeof(double) : 0;
+    return shape.samples() * 4 * sizeof(float) + shape.size(0) * contrast;
   }
 
   void begin(int frames, int64_t width, int64_t height) override {
     m_frames = frames;
     m_shape = PyramidShape(width, height);
     m_total.assign(m_shape.size(0), 0);
-    for (std::vector<int32_t> &channel : m_blend)
-      channel.assign(m_shape.samples(), 0);
   }
 
   std::unique_ptr<FrameWork> makeWork() const override {
@@ -97,13 +100,14 @@ public:
 
   void prepare(int sweep, FrameWork &work) const override {
     auto &w = static_cast<ExposureFusionWork &>(work);
-    settleWeights(w);
+    if (m_weights.contrast > 0)
+      addContrast(w);
     if (sweep == 0)
       return;
     float *share = w.weight.level(0);
     const float even = 1.0f / static_cast<float>(m_frames);
-    for (size_t i = 0; i < w.units.size(); ++i)
-      share[i] = m_inverse[i] > 0 ? static_cast<float>(w.units[i]) * m_inverse[i] : even;
+    for (size_t i = 0; i < m_shape.size(0); ++i)
+      share[i] = m_inverse[i] > 0 ? static_cast<float>(weightUnits(share[i])) * m_inverse[i] : even;
     makeGaussian(w.weight);
     for (Pyramid &channel : w.channels)
       makeLaplacian(channel);
@@ -114,8 +118,9 @@ public:
     if (sweep == 0) {
       const size_t begin = rowStart(0, part, parts);
       const size_t end = rowStart(0, part + 1, parts);
+      const float *weight = w.weight.data();
       for (size_t i = begin; i < end; ++i)
-        m_total[i] += w.units[i];
+        m_total[i] += weightUnits(weight[i]);
       return;
     }
     for (int l = 0; l < m_shape.levels(); ++l) {
@@ -124,10 +129,11 @@ public:
       const float *weight = w.weight.data();
       for (int c = 0; c < 3; ++c) {
         const float *coefficient = w.channels[static_cast<size_t>(c)].data();
-        int32_t *sum = m_blend[static_cast<size_t>(c)].data();
+        float *sum = m_planes[static_cast<size_t>(c)].data();
         for (size_t i = begin; i < end; ++i)
-          sum[i] +=
-              static_cast<int32_t>((weight[i] * coefficient[i] * m_units + kRounder) - kRounder);
+          sum[i] = std::bit_cast<float>(
+              std::bit_cast<int32_t>(sum[i]) +
+              static_cast<int32_t>((weight[i] * coefficient[i] * m_units + kRounder) - kRounder));
       }
     }
   }
@@ -141,21 +147,24 @@ public:
         m_inverse[i] =
             m_total[i] > 0 ? static_cast<float>(1.0 / static_cast<double>(m_total[i])) : 0.0f;
       m_total = {};
+      for (Pyramid &plane : m_planes) {
+        plane = Pyramid(m_shape);
+        std::fill_n(plane.data(), m_shape.samples(), std::bit_cast<float>(int32_t{0}));
+      }
       return;
     }
     m_inverse = {};
-    for (size_t c = 0; c < 3; ++c) {
-      m_result[c] = Pyramid(m_shape);
-      float *to = m_result[c].data();
+    // Each sum becomes the coefficient it stands for where it is, and the pyramid the result.
+    for (Pyramid &plane : m_planes) {
+      float *sum = plane.data();
       for (size_t i = 0; i < m_shape.samples(); ++i)
-        to[i] = static_cast<float>(m_blend[c][i]) / m_units;
-      m_blend[c] = {};
-      collapse(m_result[c]);
+        sum[i] = static_cast<float>(std::bit_cast<int32_t>(sum[i])) / m_units;
+      collapse(plane);
     }
   }
 
   void writeRow(int64_t y, uint8_t *out) const override {
-    writePlaneRow({m_result[0].data(), m_result[1].data(), m_result[2].data()}, m_shape.width(0), y,
+    writePlaneRow({m_planes[0].data(), m_planes[1].data(), m_planes[2].data()}, m_shape.width(0), y,
                   m_depth, out);
   }
 
@@ -165,19 +174,18 @@ private:
   }
 
   /// Every pixel's weight but for contrast: its exposure and its saturation (as in HSL), from
-  /// the frame's samples at level 0; `sums` gets the sum of each pixel's channels. The table
-  /// look-up stands in a loop of its own, so that the others run many pixels at once.
+  /// the frame's samples at level 0. The table look-up stands in a loop of its own, so that the
+  /// others run many pixels at once.
   void weigh(ExposureFusionWork &w) const {
     const float *c0 = w.channels[0].level(0);
     const float *c1 = w.channels[1].level(0);
     const float *c2 = w.channels[2].level(0);
     float *weight = w.weight.level(0);
-    float *sums = w.sums.data();
     const size_t pixels = m_shape.size(0);
     for (size_t i = 0; i < pixels; ++i)
-      sums[i] = c0[i] + c1[i] + c2[i];
+      weight[i] = c0[i] + c1[i] + c2[i];
     for (size_t i = 0; i < pixels; ++i)
-      weight[i] = m_exposure[static_cast<size_t>(sums[i])];
+      weight[i] = m_exposure[static_cast<size_t>(weight[i])];
     if (m_weights.saturation <= 0)
       return;
     const auto saturation = static_cast<float>(m_weights.saturation);
@@ -194,29 +202,25 @@ private:
     }
   }
 
-  /// Every pixel's whole weight, contrast added, in whole units.
-  void settleWeights(ExposureFusionWork &w) const {
-    const float *weight = w.weight.level(0);
-    if (m_weights.contrast > 0) {
-      const std::vector<double> contrast = localContrast(w.sums);
-      for (size_t i = 0; i < w.units.size(); ++i)
-        w.units[i] = static_cast<uint32_t>(
-            std::lrint((weight[i] + static_cast<float>(m_weights.contrast * contrast[i] / m_high)) *
-                       kWeightUnits));
-      return;
-    }
-    for (size_t i = 0; i < w.units.size(); ++i)
-      w.units[i] = static_cast<uint32_t>(std::lrint(weight[i] * kWeightUnits));
+  /// Adds to every pixel's weight the contrast around it.
+  void addContrast(ExposureFusionWork &w) const {
+    float *weight = w.weight.level(0);
+    const std::vector<double> contrast = localContrast(w);
+    for (size_t i = 0; i < contrast.size(); ++i)
+      weight[i] += static_cast<float>(m_weights.contrast * contrast[i] / m_high);
   }
 
   /// The standard deviation of the grey values (the mean of the channels) over the square around
-  /// each pixel, from the sums of the channels.
-  std::vector<double> localContrast(const std::vector<float> &channelSums) const {
+  /// each pixel.
+  std::vector<double> localContrast(const ExposureFusionWork &w) const {
     const int64_t width = m_shape.width(0);
     const int64_t height = m_shape.height(0);
-    std::vector<double> values(channelSums.size());
-    for (size_t i = 0; i < channelSums.size(); ++i)
-      values[i] = static_cast<double>(channelSums[i]) / 3;
+    const float *c0 = w.channels[0].level(0);
+    const float *c1 = w.channels[1].level(0);
+    const float *c2 = w.channels[2].level(0);
+    std::vector<double> values(m_shape.size(0));
+    for (size_t i = 0; i < values.size(); ++i)
+      values[i] = static_cast<double>(c0[i] + c1[i] + c2[i]) / 3;
     std::vector<double> squares(values.size());
     for (size_t i = 0; i < values.size(); ++i)
       squares[i] = values[i] * values[i];
@@ -238,8 +242,9 @@ private:
   PyramidShape m_shape;
   std::vector<uint64_t> m_total;
   std::vector<float> m_inverse;
-  std::array<std::vector<int32_t>, 3> m_blend;
-  std::array<Pyramid, 3> m_result;
+  /// In the second sweep each channel's blended coefficients, summed as whole numbers of 1 /
+  /// m_units (their bits held as floats'); at the end the result.
+  std::array<Pyramid, 3> m_planes;
 };
 
 } // namespace
