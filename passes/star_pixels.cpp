@@ -48,6 +48,30 @@ int32_t medianOf(std::vector<int32_t> &values) {
   return *middle;
 }
 
+/// The counts of values from 0 to 65535, whose median is the value at the middle of their order,
+/// as medianOf finds it; counted, since a frame's neighbour differences come by the million.
+class Histogram {
+public:
+  void add(int32_t value) {
+    ++m_counts[static_cast<size_t>(value)];
+    ++m_total;
+  }
+
+  int32_t median() const {
+    uint64_t seen = 0;
+    for (size_t value = 0; value < m_counts.size(); ++value) {
+      seen += m_counts[value];
+      if (seen > m_total / 2)
+        return static_cast<int32_t>(value);
+    }
+    return 0;
+  }
+
+private:
+  std::vector<uint64_t> m_counts = std::vector<uint64_t>(65536, 0);
+  uint64_t m_total = 0;
+};
+
 } // namespace
 
 StarPixels findStarPixels(const FrameRows &rows, int64_t width, int64_t height, SampleDepth depth) {
@@ -66,25 +90,48 @@ StarPixels findStarPixels(const FrameRows &rows, int64_t width, int64_t height, 
   // Each tile's median, from every other pixel of every other row; the noise from the
   // differences of horizontal neighbours on every fourth row.
   std::vector<int32_t> skyOf(static_cast<size_t>(tilesAcross * tilesDown));
-  std::vector<int32_t> differences;
-  std::vector<std::vector<int32_t>> tileSamples(static_cast<size_t>(tilesAcross));
+  Histogram differences;
+  // At 8 bits a tile's samples are counted in 256 bins, at 16 kept and selected from.
+  const bool wide = depth == SampleDepth::Sixteen;
+  std::vector<std::vector<int32_t>> tileSamples(wide ? static_cast<size_t>(tilesAcross) : 0);
+  std::vector<uint16_t> tileCounts(wide ? 0 : static_cast<size_t>(tilesAcross) * 256);
+  std::vector<uint32_t> tileTotals(static_cast<size_t>(tilesAcross));
   for (int64_t ty = 0; ty < tilesDown; ++ty) {
     for (auto &samples : tileSamples)
       samples.clear();
+    std::fill(tileCounts.begin(), tileCounts.end(), uint16_t{0});
+    std::fill(tileTotals.begin(), tileTotals.end(), 0u);
     for (int64_t y = ty * kTile; y < std::min(height, (ty + 1) * kTile); y += 2) {
       const std::vector<int32_t> &row = brightness.row(y);
-      for (int64_t x = 0; x < width; x += 2)
-        tileSamples[static_cast<size_t>(x / kTile)].push_back(row[static_cast<size_t>(x)]);
+      for (int64_t x = 0; x < width; x += 2) {
+        const auto tile = static_cast<size_t>(x / kTile);
+        if (wide)
+          tileSamples[tile].push_back(row[static_cast<size_t>(x)]);
+        else
+          ++tileCounts[256 * tile + static_cast<size_t>(row[static_cast<size_t>(x)])];
+        ++tileTotals[tile];
+      }
       if (y % 4 == 0)
         for (int64_t x = 1; x < width; ++x)
-          differences.push_back(
-              std::abs(row[static_cast<size_t>(x)] - row[static_cast<size_t>(x - 1)]));
+          differences.add(std::abs(row[static_cast<size_t>(x)] - row[static_cast<size_t>(x - 1)]));
     }
-    for (int64_t tx = 0; tx < tilesAcross; ++tx)
-      skyOf[static_cast<size_t>(ty * tilesAcross + tx)] =
-          medianOf(tileSamples[static_cast<size_t>(tx)]);
+    for (int64_t tx = 0; tx < tilesAcross; ++tx) {
+      const auto tile = static_cast<size_t>(tx);
+      int32_t median = 0;
+      if (wide) {
+        median = medianOf(tileSamples[tile]);
+      } else {
+        // The value at the middle of the tile's order, as medianOf would select it.
+        for (uint32_t seen = 0; median < 256; ++median) {
+          seen += tileCounts[256 * tile + static_cast<size_t>(median)];
+          if (seen > tileTotals[tile] / 2)
+            break;
+        }
+      }
+      skyOf[static_cast<size_t>(ty * tilesAcross) + tile] = median;
+    }
   }
-  const double noise = 1.0483 * medianOf(differences);
+  const double noise = 1.0483 * differences.median();
   const int32_t levels = depth == SampleDepth::Sixteen ? 257 : 1;
   const auto margin = static_cast<int32_t>(std::max(6 * noise, 12.0 * levels));
   std::vector<int32_t> limitOf(skyOf.size());
@@ -103,22 +150,29 @@ StarPixels findStarPixels(const FrameRows &rows, int64_t width, int64_t height, 
     const std::vector<int32_t> &row = brightness.row(y);
     const int32_t *limits = &limitOf[static_cast<size_t>((y / kTile) * tilesAcross)];
     const uint8_t *bytes = nullptr;
-    for (int64_t x = 0; x < width; ++x) {
-      if (row[static_cast<size_t>(x)] <= limits[x / kTile])
+    for (int64_t tx = 0; tx < tilesAcross; ++tx) {
+      // Most of a row's tiles hold no star: one look at their brightest pixel passes them by.
+      const int64_t start = tx * kTile, end = std::min(width, start + kTile);
+      const int32_t limit = limits[tx];
+      if (*std::max_element(row.begin() + start, row.begin() + end) <= limit)
         continue;
-      if (found.places.size() >= most) {
-        found.places.clear();
-        found.samples.clear();
-        found.tooMany = true;
-        return found;
+      for (int64_t x = start; x < end; ++x) {
+        if (row[static_cast<size_t>(x)] <= limit)
+          continue;
+        if (found.places.size() >= most) {
+          found.places.clear();
+          found.samples.clear();
+          found.tooMany = true;
+          return found;
+        }
+        if (!bytes)
+          bytes = rows(y);
+        found.places.push_back(static_cast<uint32_t>(y * width + x));
+        for (int c = 0; c < 3; ++c)
+          found.samples.push_back(depth == SampleDepth::Sixteen
+                                      ? reinterpret_cast<const uint16_t *>(bytes)[3 * x + c]
+                                      : bytes[3 * x + c]);
       }
-      if (!bytes)
-        bytes = rows(y);
-      found.places.push_back(static_cast<uint32_t>(y * width + x));
-      for (int c = 0; c < 3; ++c)
-        found.samples.push_back(depth == SampleDepth::Sixteen
-                                    ? reinterpret_cast<const uint16_t *>(bytes)[3 * x + c]
-                                    : bytes[3 * x + c]);
     }
   }
   return found;
