@@ -370,7 +370,8 @@ void ImageWindow::runFullSize() {
                return;
              }
              m_results.showFullSize(*made);
-             m_column.showResult(m_results.fullSizeBoxPicture(m_column.resultBox()->size()));
+             const QImage box = m_results.fullSizeBoxPicture(m_column.resultBox()->size());
+             m_mapToggle->showRun(box, m_results.fullSizeBoxMap(box.size()));
              m_column.showAlignment(made->blend.result->alignment);
            });
 }

@@ -1,5 +1,6 @@
 #include "ui/result_viewing.h"
 
+#include "imaging/bitmap.h"
 #include "imaging/image_decoding.h"
 #include "ui/blend_runner.h"
 #include "ui/window_places.h"
@@ -107,6 +108,22 @@ QImage ResultViewing::fullSizeBoxPicture(QSize box) const {
   if (chosen.width() > wanted.width() || chosen.height() > wanted.height())
     return chosen.scaled(wanted, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   return chosen.copy();
+}
+
+ResultMap ResultViewing::fullSizeBoxMap(QSize size) const {
+  if (!m_kept || !m_kept->map.picture || size.isEmpty())
+    return {};
+  const FIBITMAP *whole = m_kept->map.picture.get();
+  const int64_t wholeWidth = widthOf(whole), wholeHeight = heightOf(whole);
+  ResultMap map{m_kept->map.kind, allocateGrey16(size.width(), size.height()), m_kept->map.sources};
+  for (int64_t y = 0; y < size.height(); ++y) {
+    const auto *from = reinterpret_cast<const uint16_t *>(
+        scanLine(whole, (2 * y + 1) * wholeHeight / (2 * size.height())));
+    auto *to = reinterpret_cast<uint16_t *>(scanLine(map.picture.get(), y));
+    for (int64_t x = 0; x < size.width(); ++x)
+      to[x] = from[(2 * x + 1) * wholeWidth / (2 * size.width())];
+  }
+  return map;
 }
 
 void ResultViewing::openViewer(bool actualPixels) {

@@ -39,6 +39,9 @@ public:
   void showFullSize(const FullSizeView &view);
   /// The kept result for the result box, no larger than twice `box`: a copy of its own.
   QImage fullSizeBoxPicture(QSize box) const;
+  /// The kept result's map (none without one) at `size`, each pixel the value nearest its centre:
+  /// the map of the result box's picture.
+  ResultMap fullSizeBoxMap(QSize size) const;
 
   /// Opens the viewer (at 100% when asked), or brings it to the front.
   void openViewer(bool actualPixels);

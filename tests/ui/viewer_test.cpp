@@ -136,6 +136,29 @@ TEST_F(ViewerTest, ShowsTheRunsMapOverTheResultInFalseColourWithItsKeyInTheSameP
   EXPECT_EQ(shownColour(), QColor(under.red, under.green, under.blue));
 }
 
+TEST_F(ViewerTest, TheResultBoxsShowMapFollowsAFullSizeBlendOfAnotherRule) {
+  addStack(3, 90, 60, 45);
+  imageWindow()->refreshImageList();
+  auto *showMap = control<QCheckBox>("CheckShowMap");
+  auto *result = control<PictureBox>("PicSmallTo");
+  control<QButtonGroup>("BlendOption")->button(2)->setChecked(true); // "Brightest"
+  click("CmdFreeImage");
+  waitForRun();
+  showMap->setChecked(true);
+  const QImage previewMap = result->picture();
+  showMap->setChecked(false);
+  control<QButtonGroup>("BlendOption")->button(3)->setChecked(true); // "Darkest", not previewed
+  imageWindow()->runFullSize();
+  waitForRun();
+  const QImage fullSize = result->picture();
+  ASSERT_TRUE(showMap->isEnabled());
+  showMap->setChecked(true);
+  EXPECT_EQ(result->picture().size(), fullSize.size());
+  EXPECT_NE(result->picture(), previewMap) << "the map of the full-size blend, not the preview's";
+  showMap->setChecked(false);
+  EXPECT_EQ(result->picture(), fullSize) << "the full-size result, not the preview";
+}
+
 TEST_F(ViewerTest, CtrlOneAndADoubleClickOnTheResultOpenTheViewer) {
   addStack(2, 60, 40, 42);
   imageWindow()->refreshImageList();
