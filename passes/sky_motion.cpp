@@ -12,6 +12,9 @@ constexpr int64_t kTileCells = 32;
 constexpr int64_t kReach = 24;    ///< the farthest move looked for, in cells
 constexpr size_t kLeastCells = 6; ///< lit cells a tile needs to be measured
 constexpr size_t kLeastTiles = 3;
+/// How far, in pixels, the tiles' moves may lie from the fitted one, as their median: a cell's
+/// fraction on a night, tens of pixels between frames that are not of one sky.
+constexpr double kMostMedianMiss = 3;
 
 /// A frame's star pixels reduced to cells of kReduction pixels, each keeping its brightest
 /// sample as an 8-bit value.
@@ -161,6 +164,19 @@ double missOf(const SkyMotion &motion, const TileMove &move) {
   return std::hypot(move.dx - motion.dx(move.x, move.y), move.dy - motion.dy(move.x, move.y));
 }
 
+/// Each move's miss, and their median.
+std::vector<double> missesOf(const SkyMotion &motion, const std::vector<TileMove> &moves,
+                             double &median) {
+  std::vector<double> misses;
+  for (const TileMove &move : moves)
+    misses.push_back(missOf(motion, move));
+  std::vector<double> sorted = misses;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2),
+                   sorted.end());
+  median = sorted[sorted.size() / 2];
+  return misses;
+}
+
 } // namespace
 
 std::optional<SkyMotion> measureSkyMotion(const StarPixels &earlier, const StarPixels &later) {
@@ -175,31 +191,32 @@ std::optional<SkyMotion> measureSkyMotion(const StarPixels &earlier, const StarP
     for (int64_t x = 0; x < from.width; x += kTileCells)
       if (const std::optional<TileMove> move = tileMove(from, to, x, y))
         moves.push_back(*move);
+  // The sky turns as one: most tiles must agree on the move, or the frames are not one sky's.
+  const size_t agreeing = std::max(kLeastTiles, (moves.size() + 1) / 2);
   const double centreX = static_cast<double>(earlier.width) / 2;
   const double centreY = static_cast<double>(earlier.height) / 2;
   std::optional<SkyMotion> motion;
-  for (int round = 0; round < 4 && moves.size() >= kLeastTiles; ++round) {
+  double median = 0;
+  for (int round = 0; round < 4 && moves.size() >= agreeing; ++round) {
     motion = fitTurn(moves, centreX, centreY);
     if (!motion)
       return std::nullopt;
-    std::vector<double> misses;
-    for (const TileMove &move : moves)
-      misses.push_back(missOf(*motion, move));
-    std::vector<double> sorted = misses;
-    std::nth_element(sorted.begin(),
-                     sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
-    const double limit = std::max(2.0, 2.5 * sorted[sorted.size() / 2]);
+    const std::vector<double> misses = missesOf(*motion, moves, median);
+    const double limit = std::max(2.0, 2.5 * median);
     std::vector<TileMove> kept;
     for (size_t k = 0; k < moves.size(); ++k)
       if (misses[k] <= limit)
         kept.push_back(moves[k]);
     if (kept.size() == moves.size())
-      return motion;
+      return median <= kMostMedianMiss ? motion : std::nullopt;
     moves = std::move(kept);
   }
-  if (moves.size() < kLeastTiles)
+  if (moves.size() < agreeing)
     return std::nullopt;
-  return fitTurn(moves, centreX, centreY);
+  motion = fitTurn(moves, centreX, centreY);
+  if (motion)
+    missesOf(*motion, moves, median);
+  return motion && median <= kMostMedianMiss ? motion : std::nullopt;
 }
 
 } // namespace lumicomb
