@@ -111,18 +111,21 @@ run_night() {
   rm -f "$out"
   local start end
   start=$(date +%s%N)
-  /usr/bin/time -f '%M' -o "$WORK/$run.rss" "${COMMAND[@]}" 2>"$WORK/$run.err" ||
+  /usr/bin/time -f '%M %U %S' -o "$WORK/$run.rss" "${COMMAND[@]}" 2>"$WORK/$run.err" ||
     { echo "$run failed:" >&2; cat "$WORK/$run.err" >&2; exit 1; }
   end=$(date +%s%N)
-  echo "$(((end - start) / 1000000)) $(tail -n 1 "$WORK/$run.rss")" >>"$WORK/$run.samples"
+  # "wall-ms peak-KB cpu-ms": the CPU time (user and system) moves less with the machine's load.
+  echo "$(((end - start) / 1000000)) $(tail -n 1 "$WORK/$run.rss" |
+    awk '{ printf "%d %.0f", $1, 1000 * ($2 + $3) }')" >>"$WORK/$run.samples"
 }
 
-# Medians of a run's samples into TIME and MEMORY, and its row of the table.
+# Medians of a run's samples into TIME, MEMORY and CPU, and its row of the table.
 night_row() {
   local run=$1
   TIME[$run]=$(median "$run" 1)
   MEMORY[$run]=$(median "$run" 2)
-  printf '%-40s %10.0f %10.1f\n' "${2:-$run}" "${TIME[$run]}" \
+  CPU[$run]=$(median "$run" 3)
+  printf '%-40s %10.0f %10.0f %10.1f\n' "${2:-$run}" "${TIME[$run]}" "${CPU[$run]}" \
     "$(awk -v kb="${MEMORY[$run]}" 'BEGIN { print kb / 1024 }')"
 }
 
@@ -131,13 +134,17 @@ report_photographs() {
   echo
   echo "$PHOTO_COUNT photographs 2560x1600, the night-sky runs, $ROUNDS rounds, medians"
   echo "load average before the runs: $LOAD_PHOTOGRAPHS"
-  printf '%-40s %10s %10s\n' "run" 'wall ms' 'peak MB'
+  printf '%-40s %10s %10s %10s\n' "run" 'wall ms' 'CPU ms' 'peak MB'
   for run in "${NIGHT_RUNS[@]}"; do night_row "$run"; done
   echo
   echo "against brightest and the decode floor, time"
   for run in comet gap-fill darks; do
     ratio_line "$run / brightest" "${TIME[$run]}" "${TIME[brightest]}"
     ratio_line "$run / floor" "${TIME[$run]}" "${TIME[floor]}"
+  done
+  echo "CPU time"
+  for run in comet gap-fill darks; do
+    ratio_line "$run / brightest, CPU" "${CPU[$run]}" "${CPU[brightest]}"
   done
   echo "peak memory"
   for run in comet gap-fill darks; do
@@ -147,6 +154,9 @@ report_photographs() {
   ratio_line "--sequence / plain, TIFF" "${TIME[sequence-tif]}" "${TIME[plain-tif]}" "$SEQUENCE_TARGET"
   ratio_line "--sequence / plain, PNG" "${TIME[sequence-png]}" "${TIME[plain-png]}" "$SEQUENCE_TARGET"
   ratio_line "--sequence / plain, JPEG" "${TIME[sequence-jpg]}" "${TIME[plain-jpg]}"
+  for type in tif png jpg; do
+    ratio_line "--sequence / plain, $type, CPU" "${CPU[sequence-$type]}" "${CPU[plain-$type]}"
+  done
   for type in tif png jpg; do
     ratio_line "--sequence / plain, $type, peak memory" "${MEMORY[sequence-$type]}" \
       "${MEMORY[plain-$type]}"
@@ -159,7 +169,7 @@ report_long_night() {
   echo "a synthetic night of ${#NIGHT[@]} frames ${NIGHT_WIDTH}x$NIGHT_HEIGHT (JPEG, 60 hot pixels," \
     "5 darks) to TIFF, $NIGHT_ROUNDS rounds, medians"
   echo "load average before the runs: $LOAD_LONG"
-  printf '%-40s %10s %10s\n' "run" 'wall ms' 'peak MB'
+  printf '%-40s %10s %10s %10s\n' "run" 'wall ms' 'CPU ms' 'peak MB'
   for run in "${LONG_RUNS[@]}"; do
     case "$run" in
       long-vips) night_row "$run" "vips bandrank --index $((${#NIGHT[@]} - 1))" ;;
@@ -181,6 +191,12 @@ report_long_night() {
   ratio_line "brightest / vips bandrank" "${TIME[long-brightest]}" "${TIME[long-vips]}"
   [ -z "$MAGICK" ] ||
     ratio_line "brightest / ImageMagick lighten" "${TIME[long-brightest]}" "${TIME[long-magick]}"
+  echo "CPU time"
+  for run in comet gap-fill darks; do
+    ratio_line "$run / brightest, CPU" "${CPU[long-$run]}" "${CPU[long-brightest]}"
+  done
+  ratio_line "brightest / floor, CPU" "${CPU[long-brightest]}" "${CPU[long-floor]}"
+  ratio_line "--sequence / plain, PNG, CPU" "${CPU[long-sequence-png]}" "${CPU[long-plain-png]}"
   echo "peak memory"
   for run in comet gap-fill darks; do
     ratio_line "$run / brightest, peak memory" "${MEMORY[long-$run]}" "${MEMORY[long-brightest]}"
@@ -219,7 +235,7 @@ night_main() {
     { cat "$WORK/build.log" >&2; exit 1; }
   MAGICK=$(command -v convert || true)
   make_darks
-  declare -gA TIME MEMORY
+  declare -gA TIME MEMORY CPU
   PASSED=0
   FAILED=0
   LOAD_PHOTOGRAPHS=$(cut -d' ' -f1-3 /proc/loadavg)
