@@ -112,7 +112,7 @@ make_handheld() {
 
 # C collation so the choice of photographs does not depend on the locale.
 list_photos() {
-  find "$PHOTO_DIR" -path '*/contents/images/2560x1600.jpg' | LC_ALL=C sort
+  find -L "$PHOTO_DIR" -path '*/contents/images/2560x1600.jpg' | LC_ALL=C sort
 }
 
 # The 200 frames are the wallpapers over and over, each link under a name of its own, so the run

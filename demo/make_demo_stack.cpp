@@ -150,9 +150,12 @@ int main(int argc, char *argv[]) {
     --argc;
     ++argv;
   }
-  if (argc < 2 || argc > 3) {
-    std::cerr << "usage: lumicomb-demo-stack [--handheld | --night | --focus] FOLDER [FRAMES]\n";
-    return 2;
+  // A folder named like an option is a mistyped option (or --help), not a place to write frames.
+  if (argc < 2 || argc > 3 || argv[1][0] == '-') {
+    const bool asked = argc == 2 && (kind == "--help" || kind == "-h");
+    (asked ? std::cout : std::cerr)
+        << "usage: lumicomb-demo-stack [--handheld | --night | --focus] FOLDER [FRAMES]\n";
+    return asked ? 0 : 2;
   }
   const int frames = argc == 3 ? std::clamp(std::atoi(argv[2]), 1, 99) : 7;
   try {
