@@ -109,11 +109,15 @@ template <typename Vector> [[gnu::always_inline]] inline Vector smaller(Vector a
 template <typename Vector> [[gnu::always_inline]] inline Vector larger(Vector a, Vector b) {
   return a > b ? a : b;
 }
+/// Whether any lane of a mask of whole numbers is set: the vector tested as a whole, not lane by
+/// lane, which costs a branch a lane.
 template <typename Vector> [[gnu::always_inline]] inline bool anyLane(Vector mask) {
-  for (int j = 0; j < static_cast<int>(sizeof mask / sizeof mask[0]); ++j)
-    if (mask[j])
-      return true;
-  return false;
+  uint64_t words[sizeof mask / sizeof(uint64_t)];
+  std::memcpy(words, &mask, sizeof mask);
+  uint64_t any = 0;
+  for (const uint64_t word : words)
+    any |= word;
+  return any != 0;
 }
 
 /// Vectors kept in plain bytes: a vector type is aligned to 32 bytes only where the processor's
@@ -188,44 +192,26 @@ winsorizedStep(const uint8_t *samples, int sources, typename Lanes::Values count
   return winsorizedSpread(Lanes::numerator(total, squares, count), pairs);
 }
 
-/// What a group's first winsorized round says without winsorizing to the end.
-template <typename Lanes> struct FirstRound {
-  typename Lanes::Reals sigma; ///< exact where `known`
-  Wholes<typename Lanes::Reals> known;
-  Wholes<typename Lanes::Reals> clean; ///< lanes certainly rejecting nothing
-};
-
-/// The first winsorized round of a group of positions, as far as it must be taken to tell the
-/// lanes that reject nothing. Winsorizing steps sigma by g(s) = 1.134 x the deviation of the
-/// samples clamped to bounds from s. A first step up, or within the tolerance, ends it there.
-/// After a first step down every step is down, since narrower bounds never widen the deviation,
-/// so g never falls below any s it does not lower (g(s) >= s) once sigma is above s: the lanes
-/// whose extremes are within kappa s of the centre are then clean, without the exact sigma.
+/// The lanes of a group whose first winsorized round certainly rejects nothing, told with one
+/// step of winsorizing rather than the whole search. Winsorizing from sigma0 steps sigma by g(s) =
+/// 1.134 x the deviation of the samples clamped to bounds from s, and g never falls as s grows.
+/// A first step up ends the search at g(sigma0); after a first step down every step is down and
+/// each is g of the one before. So for any s <= sigma0 with g(s) >= s, every sigma the search
+/// passes through is at least s, and a lane whose extremes lie within kappa s of the centre
+/// rejects nothing. The s tried is the least that fits the extremes, or sigma0 if that is less.
 /// Other lanes are left for the exact rounds.
 template <typename Lanes>
-[[gnu::always_inline]] inline FirstRound<Lanes>
-firstWinsorizedRound(const uint8_t *samples, int sources, float pairs, float top, float kappaLow,
-                     float kappaHigh, typename Lanes::Reals centre, typename Lanes::Reals sigma,
-                     typename Lanes::Reals least, typename Lanes::Reals most) {
+[[gnu::always_inline]] inline Wholes<typename Lanes::Reals>
+cleanAfterWinsorizing(const uint8_t *samples, int sources, float pairs, float top, float kappaLow,
+                      float kappaHigh, typename Lanes::Reals centre, typename Lanes::Reals sigma,
+                      typename Lanes::Reals least, typename Lanes::Reals most) {
   using Reals = typename Lanes::Reals;
-  using Mask = Wholes<Reals>;
   const typename Lanes::Values count = typename Lanes::Values{} + sources;
-  const auto fits = [&](Reals s) {
-    return (centre - least <= kappaLow * s) & (most - centre <= kappaHigh * s);
-  };
-  const Reals first = winsorizedStep<Lanes>(samples, sources, count, pairs, top, centre, sigma);
-  const Mask known = (first >= sigma) | ~keepsWinsorizing(first, sigma);
-  const Mask fitsFirst = fits(first);
-  const Mask probe = ~known & fitsFirst;
-  Mask clean = known & fitsFirst;
-  if (anyLane(probe)) {
-    const Reals belowNeed = (centre - least) / kappaLow, aboveNeed = (most - centre) / kappaHigh;
-    const Reals need = larger(belowNeed, aboveNeed) * (1 + 0x1p-20f);
-    const Reals s = smaller(need, first);
-    const Reals step = winsorizedStep<Lanes>(samples, sources, count, pairs, top, centre, s);
-    clean |= probe & fits(s) & (step >= s);
-  }
-  return {first, known, clean};
+  const Reals belowNeed = (centre - least) / kappaLow, aboveNeed = (most - centre) / kappaHigh;
+  const Reals need = larger(belowNeed, aboveNeed) * (1 + 0x1p-20f);
+  const Reals s = smaller(need, sigma);
+  const Reals step = winsorizedStep<Lanes>(samples, sources, count, pairs, top, centre, s);
+  return (centre - least <= kappaLow * s) & (most - centre <= kappaHigh * s) & (step >= s);
 }
 
 } // namespace lumicomb::rejection

@@ -151,12 +151,11 @@ settleGroup(const Settings &settings, const RowAccess<typename Lanes::Sample> &r
   Wholes<Reals> clean;
   Reals firstSigma = sigma;
   if constexpr (kMethod == Method::Winsorized) {
-    const FirstRound<Lanes> first = firstWinsorizedRound<Lanes>(
-        work.group.data(), settings.sources, settings.pairs, settings.top, settings.low,
-        settings.high, centre, sigma, low, high);
-    clean = first.clean;
-    // An unknown sigma is marked negative; the batch works it out.
-    firstSigma = first.known != 0 ? first.sigma : Reals{} - 1;
+    clean = cleanAfterWinsorizing<Lanes>(work.group.data(), settings.sources, settings.pairs,
+                                         settings.top, settings.low, settings.high, centre, sigma,
+                                         low, high);
+    // The first round's winsorized sigma is not known; marked negative, the batch works it out.
+    firstSigma = Reals{} - 1;
   } else {
     clean = (centre - low <= settings.low * sigma) & (high - centre <= settings.high * sigma);
   }
