@@ -36,6 +36,8 @@ QString valueWords(const QString &longName) {
     return typeNames();
   if (longName == "depth")
     return "8 16";
+  if (longName == "order")
+    return "given time";
   if (longName == "focus-method")
     return QString::fromStdString(focusMethodNames()).replace(" | ", " ");
   return {};

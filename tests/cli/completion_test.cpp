@@ -48,6 +48,7 @@ TEST(BashCompletion, OffersTheToolsOwnOptionsRulesModelsAndFiles) {
       {{"lumicomb-cli", "--align-model", "="}, models},     // --align-model=
       {{"lumicomb-cli", "-t", "T"}, "TIFF"},
       {{"lumicomb-cli", "--depth", ""}, "8 16"},
+      {{"lumicomb-cli", "--order", "t"}, "time"},
       {{"lumicomb-cli", "--al"}, "--align --align-model"},
       {{"lumicomb-cli", "--threads", ""}, ""},
       {{"lumicomb-cli", "-o", dir.file("burst")}, dir.file("burst_1.jpg")},
