@@ -1,8 +1,8 @@
 #include "cli/bash_completion.h"
 
 #include "align/align_model.h"
-#include "output/file_types.h"
 #include "fusion/fusion_rules.h"
+#include "output/file_types.h"
 #include "rules/rule_registry.h"
 
 #include <QStringList>
