@@ -224,13 +224,8 @@ measure_runs() {
 }
 
 night_main() {
-  mkdir -p "$CACHE"
-  WORK=$(mktemp -d "$CACHE/run.XXXXXX")
-  trap 'rm -rf "$WORK"' EXIT
   ensure_peers
-  fetch_photos
-  mapfile -t PHOTOS < <(list_photos | head -n "$PHOTO_COUNT")
-  build_tools
+  start_bench
   cmake --build "$BUILD" --target lumicomb-night-figures >>"$WORK/build.log" 2>&1 ||
     { cat "$WORK/build.log" >&2; exit 1; }
   MAGICK=$(command -v convert || true)

@@ -24,17 +24,12 @@ time_average() {
 }
 
 png_main() {
-  mkdir -p "$CACHE"
-  WORK=$(mktemp -d "$CACHE/run.XXXXXX")
-  trap 'rm -rf "$WORK"' EXIT
   if [ ! -x "$MAGICK" ]; then
     log "installing imagemagick"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick >/dev/null
   fi
-  fetch_photos
-  mapfile -t PHOTOS < <(list_photos | head -n "$PHOTO_COUNT")
-  build_tools
+  start_bench
   local round load
   load=$(cut -d' ' -f1-3 /proc/loadavg)
   time_average tif

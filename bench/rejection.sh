@@ -203,13 +203,8 @@ rejection_main() {
     echo "siril-cli is not installed (Debian package siril): the rejecting means are not compared"
     return 0
   fi
-  mkdir -p "$CACHE"
-  WORK=$(mktemp -d "$CACHE/run.XXXXXX")
-  trap 'rm -rf "$WORK"' EXIT
   ensure_peers
-  fetch_photos
-  mapfile -t PHOTOS < <(list_photos | head -n "$PHOTO_COUNT")
-  build_tools
+  start_bench
   PASSED=0
   FAILED=0
   [ -z "$COUNTS" ] || compare_with_siril

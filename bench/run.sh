@@ -398,17 +398,23 @@ check_output() {
   difference_line "darkest vs vips bandrank --index 0" "$WORK/darkest.tif" "$WORK/vips-darkest.tif"
 }
 
-main() {
+# How every script here starts: a work folder of its own (gone on exit), the photographs in PHOTOS,
+# and the tools built.
+start_bench() {
   mkdir -p "$CACHE"
   # On the repository's own disk, so writes cost what they cost for a user, not what RAM costs.
   WORK=$(mktemp -d "$CACHE/run.XXXXXX")
   trap 'rm -rf "$WORK"' EXIT
-  ensure_peers
   fetch_photos
   mapfile -t PHOTOS < <(list_photos | head -n "$PHOTO_COUNT")
   [ ${#PHOTOS[@]} -eq "$PHOTO_COUNT" ] ||
     { echo "expected $PHOTO_COUNT photographs in $PHOTO_DIR, found ${#PHOTOS[@]}" >&2; exit 1; }
   build_tools
+}
+
+main() {
+  ensure_peers
+  start_bench
   make_handheld
   # Other work on the machine shows in every figure; the load average says how much there was.
   LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
