@@ -221,14 +221,21 @@ std::optional<std::string> problemOf(const LayoutTags &tags) {
   return std::nullopt;
 }
 
-} // namespace
-
-std::optional<std::string> unreadableTiffLayout(std::FILE *stream) {
+/// The first directory's layout tags, if the file reads as a TIFF; the stream is rewound either
+/// way.
+std::optional<LayoutTags> layoutTagsOf(std::FILE *stream) {
   TiffReader reader(stream);
   std::optional<LayoutTags> tags;
   if (reader.readHeader())
     tags = reader.readLayoutTags();
   std::rewind(stream);
+  return tags;
+}
+
+} // namespace
+
+std::optional<std::string> unreadableTiffLayout(std::FILE *stream) {
+  std::optional<LayoutTags> tags = layoutTagsOf(stream);
   if (!tags)
     return std::nullopt;
   addDefaults(*tags);
@@ -251,11 +258,7 @@ std::optional<TiffOrientation> tiffOrientation(std::FILE *stream) {
 }
 
 bool readerMirrorsByOrientation(std::FILE *stream) {
-  TiffReader reader(stream);
-  std::optional<LayoutTags> tags;
-  if (reader.readHeader())
-    tags = reader.readLayoutTags();
-  std::rewind(stream);
+  const std::optional<LayoutTags> tags = layoutTagsOf(stream);
   if (!tags)
     return false;
   // YCbCr, CIELab, ICCLab and ITULab.
