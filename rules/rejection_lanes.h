@@ -52,8 +52,13 @@ struct ByteLanes {
     remainder = total - quotient * count;
     const Wholes8 twice = 2 * remainder;
     quotient -= (twice > count) | ((twice == count) & ((quotient & 1) != 0));
+    // Each lane's low byte picked by one shuffle: a conversion to bytes becomes a dozen scalar
+    // steps.
+    using Bytes32 = uint8_t __attribute__((vector_size(32)));
     using Out = uint8_t __attribute__((vector_size(8)));
-    const Out means = __builtin_convertvector(quotient, Out);
+    Bytes32 bytes;
+    std::memcpy(&bytes, &quotient, sizeof bytes);
+    const Out means = __builtin_shufflevector(bytes, bytes, 0, 4, 8, 12, 16, 20, 24, 28);
     std::memcpy(out, &means, sizeof means);
   }
 };

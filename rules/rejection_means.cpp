@@ -127,12 +127,18 @@ settleGroup(const Settings &settings, const RowAccess<typename Lanes::Sample> &r
   using Values = typename Lanes::Values;
   using Reals = typename Lanes::Reals;
   using Sample = typename Lanes::Sample;
+  // Held locally: the copies into the group's bytes might otherwise alias them, and they would be
+  // loaded again for every source.
+  const int sources = settings.sources;
+  const uint8_t *const *rows = row.rows;
+  uint8_t *group = work.group.data();
+  const int64_t at = k * static_cast<int64_t>(sizeof(Sample));
   Values total = {}, squares = {};
   Values least = Values{} + static_cast<Sample>(settings.top), most = {};
-  for (int i = 0; i < settings.sources; ++i) {
-    const Values value = Lanes::load(row.rows[i] + k * static_cast<int64_t>(sizeof(Sample)));
+  for (int i = 0; i < sources; ++i) {
+    const Values value = Lanes::load(rows[i] + at);
     if constexpr (kMethod == Method::Winsorized)
-      std::memcpy(work.group.data() + i * sizeof(Values), &value, sizeof value);
+      std::memcpy(group + i * sizeof(Values), &value, sizeof value);
     total += value;
     squares += value * value;
     least = smaller(least, value);
@@ -142,7 +148,7 @@ settleGroup(const Settings &settings, const RowAccess<typename Lanes::Sample> &r
       0.5f * Lanes::reals(Lanes::load(reinterpret_cast<const uint8_t *>(lower + k)) +
                           Lanes::load(reinterpret_cast<const uint8_t *>(upper + k)));
   const Reals sigma =
-      spreadOf(Lanes::numerator(total, squares, Values{} + settings.sources), settings.pairs);
+      spreadOf(Lanes::numerator(total, squares, Values{} + sources), settings.pairs);
   // Every position gets the mean of all its samples and no rejection first; those where the
   // first round may reject something are settled again, in batches.
   Lanes::storeMeans(total, settings.sources, settings.reciprocal, row.out + k);
@@ -151,9 +157,8 @@ settleGroup(const Settings &settings, const RowAccess<typename Lanes::Sample> &r
   Wholes<Reals> clean;
   Reals firstSigma = sigma;
   if constexpr (kMethod == Method::Winsorized) {
-    clean = cleanAfterWinsorizing<Lanes>(work.group.data(), settings.sources, settings.pairs,
-                                         settings.top, settings.low, settings.high, centre, sigma,
-                                         low, high);
+    clean = cleanAfterWinsorizing<Lanes>(group, sources, settings.pairs, settings.top, settings.low,
+                                         settings.high, centre, sigma, low, high);
     // The first round's winsorized sigma is not known; marked negative, the batch works it out.
     firstSigma = Reals{} - 1;
   } else {
