@@ -36,17 +36,17 @@ struct SaveTarget {
 
 /// Everything a save needs besides the images: where and how to write, and what to blend.
 struct SaveJob {
-  SaveTarget target;
+  SaveTarget target = {};
   int jpegQuality = 100;
-  BlendRequest request;
+  BlendRequest request = {};
   /// In an aligned run, the folder every aligned source is also written to as a 16-bit TIFF;
   /// empty: none.
-  std::string alignedFramesFolder;
+  std::string alignedFramesFolder = {};
   /// Where the master dark made of the set's darks is also written, in the type its extension
   /// names; empty: nowhere.
-  std::string masterDarkPath;
+  std::string masterDarkPath = {};
   /// Where every step is also written as a frame of a time-lapse; empty: nowhere.
-  std::string sequenceFolder;
+  std::string sequenceFolder = {};
   /// How many of the last images each step of the time-lapse blends (0: all of them).
   int window = 0;
   /// Where the rule's map is also written (the request must ask for it), as a 16-bit TIFF or PNG

@@ -37,7 +37,7 @@ struct DecodeOptions {
   uint64_t memoryBudget = UINT64_MAX;
   uint64_t heldBeside = 0;
   /// Throws to refuse the file.
-  std::function<void(const ImageHeader &)> checkHeader;
+  std::function<void(const ImageHeader &)> checkHeader = {};
   /// The depth the picture is decoded to: 16 keeps 16-bit samples, and widens 8-bit ones.
   SampleDepth depth = SampleDepth::Eight;
   /// The colour profile the samples are converted into (empty: sRGB); null keeps them as they
@@ -54,7 +54,7 @@ struct DecodeOptions {
   /// such as grey copies for alignment. A full decode of a JPEG is always the accurate one.
   int reducedLongSide = 0;
   /// Told what of the file could not be read or converted, which does not stop its decode.
-  std::function<void(const std::string &)> warn;
+  std::function<void(const std::string &)> warn = {};
 };
 
 /// Why a file whose content the library does not know as a readable picture is refused.

@@ -20,7 +20,7 @@ namespace {
 /// After a refused preview run, the result box shows what a result starts as: image 1's preview.
 Bitmap firstPreview(ImageSet &set, const BlendRequest &request) {
   if (!set.entry(1).preview)
-    makePreview(set, 1, request.box, {request.memoryBudget, 0, {}});
+    makePreview(set, 1, request.box, {.memoryBudget = request.memoryBudget});
   Bitmap copy(FreeImage_Clone(set.entry(1).preview.get()));
   if (!copy)
     throw std::bad_alloc();

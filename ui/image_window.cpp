@@ -225,7 +225,7 @@ void ImageWindow::onListSelectionChanged() {
 void ImageWindow::showSourcePreview(int i) {
   const bool shown = succeedsOrSays(this, [&] {
     if (!m_set.entry(i).preview)
-      makePreview(m_set, i, previewBox(), {defaultMemoryBudget(), 0, {}});
+      makePreview(m_set, i, previewBox(), {.memoryBudget = defaultMemoryBudget()});
   });
   if (!shown)
     return;
@@ -338,7 +338,9 @@ void ImageWindow::runSave() {
   succeedsOrSays(this, [&] { target = askSaveTarget(m_set, m_settings, m_saveDialog); });
   if (!target)
     return;
-  SaveJob job{*target, static_cast<int>(m_settings.jpegQuality), *request, {}};
+  SaveJob job{.target = *target,
+              .jpegQuality = static_cast<int>(m_settings.jpegQuality),
+              .request = *request};
   if (m_nightPanel->savesSteps())
     job.sequenceFolder = NightPanel::stepsFolderFor(target->path);
   auto refusal = std::make_shared<std::optional<std::string>>();

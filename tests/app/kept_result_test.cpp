@@ -30,7 +30,7 @@ protected:
   /// Saves as PNG through the kept result if it is current; returns how many rows were blended.
   int64_t save(const KeptResult &kept, const std::string &name) {
     test::RecordingObserver observer;
-    const SaveJob job{{dir.file(name), 4}, 100, request, {}};
+    const SaveJob job{.target = {dir.file(name), 4}, .request = request};
     EXPECT_EQ(saveResultOf(set, job, &kept, observer), std::nullopt);
     return observer.yields;
   }

@@ -29,7 +29,9 @@ protected:
     const std::optional<SaveTarget> target = askSaveTarget(set, settings, dialog);
     if (!target)
       return std::nullopt;
-    const SaveJob job{*target, static_cast<int>(settings.jpegQuality), request, {}};
+    const SaveJob job{.target = *target,
+                      .jpegQuality = static_cast<int>(settings.jpegQuality),
+                      .request = request};
     if (blendAndSave(set, job, observer))
       return std::nullopt;
     return target->path;
@@ -80,7 +82,7 @@ TEST_F(SaveImageTest, ARuleThatRefusesTheImageCountWritesNothing) {
   dialog.answer = SaveChoice{dir.file("kept.png"), 4};
   BlendRequest dynamicRange;
   dynamicRange.rule = 8; // exactly two images
-  const SaveJob job{*askSaveTarget(set, settings, dialog), 100, dynamicRange, {}};
+  const SaveJob job{.target = *askSaveTarget(set, settings, dialog), .request = dynamicRange};
   EXPECT_EQ(blendAndSave(set, job, observer), "Exactly 2 images required for this mode");
   EXPECT_EQ(test::readWholeFile(dir.file("kept.png")), "earlier work");
 }
@@ -92,7 +94,7 @@ TEST_F(SaveImageTest, ASixteenBitTiffTooLargeForItsOffsetsIsRefusedBeforeTheBlen
   BlendRequest request;
   request.memoryBudget = uint64_t{1} << 40;
   request.depth = SampleDepth::Sixteen;
-  const SaveJob job{{dir.file("out.tif"), 1}, 100, request, {}};
+  const SaveJob job{.target = {dir.file("out.tif"), 1}, .request = request};
   try {
     blendAndSave(huge, job, observer);
     ADD_FAILURE() << "the save went through";
@@ -109,7 +111,7 @@ TEST_F(SaveImageTest, AnAlignedSaveCountsEachPhaseFromNothingToItsEnd) {
   for (int rule : {0, 4}) { // a sweep rule and a band rule
     SCOPED_TRACE(rule);
     observer = test::RecordingObserver();
-    SaveJob job{{dir.file("out.tif"), 1}, 100, {}, dir.file("aligned")};
+    SaveJob job{.target = {dir.file("out.tif"), 1}, .alignedFramesFolder = dir.file("aligned")};
     job.request.rule = rule;
     job.request.alignment = AlignModel::Similarity;
     ASSERT_EQ(blendAndSave(burst, job, observer), std::nullopt);

@@ -288,10 +288,11 @@ TEST_F(CliTest, DepthSixteenKeepsTheAveragesFractionInTiffAndPngOnly) {
         FreeImage_Load(FreeImage_GetFileType(output(name).c_str()), output(name).c_str(), 0));
     ASSERT_TRUE(written);
     EXPECT_EQ(FreeImage_GetBPP(written.get()), bits);
-    if (bits == 48)
+    if (bits == 48) {
       EXPECT_EQ(reinterpret_cast<const FIRGB16 *>(scanLine(written.get(), 0))->red, red);
-    else if (red >= 0)
+    } else if (red >= 0) {
       EXPECT_EQ(scanLine(written.get(), 0)[FI_RGBA_RED], red);
+    }
   }
 }
 

@@ -114,8 +114,9 @@ TEST_F(ResultFile, CarriesImageOnesMetadataMadeTrueOfTheBlendAndTheProfile) {
     // Exiv2 rewrites a TIFF whole: its strips must still be where its directory says.
     const test::Picture pixels = test::readPicture(path);
     EXPECT_EQ(pixels, test::readPicture(saved(row, false, "without")));
-    if (row.format != FIF_JPEG)
+    if (row.format != FIF_JPEG) {
       EXPECT_EQ(pixels, picture);
+    }
   }
 }
 
@@ -165,8 +166,9 @@ TEST_F(ResultFile, SixteenBitsAreKeptByTiffAndPngAndRoundedToEightForJpegAndBmp)
       const std::string narrow = dir.file("narrow" + row.extension);
       saveResult({test::toBitmap(eight), {}, nullptr, 2, false}, narrow, row, saveFlags(row, 90));
       EXPECT_TRUE(test::readWholeFile(path) == test::readWholeFile(narrow));
-      if (row.format == FIF_BMP)
+      if (row.format == FIF_BMP) {
         EXPECT_EQ(test::readPicture(path), eight);
+      }
     }
   }
 }
