@@ -107,11 +107,7 @@ row() {
 }
 
 fusion_main() {
-  mkdir -p "$CACHE"
-  WORK=$(mktemp -d "$CACHE/fusion.XXXXXX")
-  trap 'rm -rf "$WORK"' EXIT
-  fetch_photos
-  build_tools
+  start_bench
   cmake --build "$BUILD" --target lumicomb-fusion-tool >"$WORK/build.log" 2>&1 ||
     { cat "$WORK/build.log" >&2; exit 1; }
   make_stack clean-8 8 0 1

@@ -132,26 +132,24 @@ private:
     return map;
   }
 
-  uint64_t mapBytes(PictureSize result) const {
-    return m_context.map ? grey16Bytes(result.width, result.height) : 0;
+  /// What the rule keeps for the whole run, and the map.
+  uint64_t sharedBytes(PictureSize result) const {
+    return m_rule.sharedBytes(m_sources, result.width, result.height) +
+           (m_context.map ? grey16Bytes(result.width, result.height) : 0);
   }
 
   /// What the rule keeps and one frame in work must fit beside a decode; as many frames are
   /// worked on at once as fit.
   void plan() {
-    uint64_t shared = 0;
-    uint64_t work = 0;
     m_decoding = planDecoding(
         m_context,
         [&](PictureSize result) {
-          shared = m_rule.sharedBytes(m_sources, result.width, result.height) + mapBytes(result);
-          work = m_rule.workBytes(result.width, result.height);
-          return shared + work;
+          return sharedBytes(result) + m_rule.workBytes(result.width, result.height);
         },
         0);
     m_size = m_decoding.result;
-    shared = m_rule.sharedBytes(m_sources, m_size.width, m_size.height) + mapBytes(m_size);
-    work = m_rule.workBytes(m_size.width, m_size.height);
+    const uint64_t shared = sharedBytes(m_size);
+    const uint64_t work = m_rule.workBytes(m_size.width, m_size.height);
     if (shared + work > m_context.memoryBudget)
       throw LumicombError(ErrorKind::OutOfRange,
                           "blending pictures of " + std::to_string(m_size.width) + "x" +

@@ -164,16 +164,19 @@ double missOf(const SkyMotion &motion, const TileMove &move) {
   return std::hypot(move.dx - motion.dx(move.x, move.y), move.dy - motion.dy(move.x, move.y));
 }
 
-/// Each move's miss, and their median.
-std::vector<double> missesOf(const SkyMotion &motion, const std::vector<TileMove> &moves,
-                             double &median) {
-  std::vector<double> misses;
+struct Misses {
+  std::vector<double> each; ///< in the moves' order
+  double median;
+};
+
+Misses missesOf(const SkyMotion &motion, const std::vector<TileMove> &moves) {
+  Misses misses;
   for (const TileMove &move : moves)
-    misses.push_back(missOf(motion, move));
-  std::vector<double> sorted = misses;
+    misses.each.push_back(missOf(motion, move));
+  std::vector<double> sorted = misses.each;
   std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2),
                    sorted.end());
-  median = sorted[sorted.size() / 2];
+  misses.median = sorted[sorted.size() / 2];
   return misses;
 }
 
@@ -196,27 +199,24 @@ std::optional<SkyMotion> measureSkyMotion(const StarPixels &earlier, const StarP
   const double centreX = static_cast<double>(earlier.width) / 2;
   const double centreY = static_cast<double>(earlier.height) / 2;
   std::optional<SkyMotion> motion;
-  double median = 0;
   for (int round = 0; round < 4 && moves.size() >= agreeing; ++round) {
     motion = fitTurn(moves, centreX, centreY);
     if (!motion)
       return std::nullopt;
-    const std::vector<double> misses = missesOf(*motion, moves, median);
-    const double limit = std::max(2.0, 2.5 * median);
+    const Misses misses = missesOf(*motion, moves);
+    const double limit = std::max(2.0, 2.5 * misses.median);
     std::vector<TileMove> kept;
     for (size_t k = 0; k < moves.size(); ++k)
-      if (misses[k] <= limit)
+      if (misses.each[k] <= limit)
         kept.push_back(moves[k]);
     if (kept.size() == moves.size())
-      return median <= kMostMedianMiss ? motion : std::nullopt;
+      return misses.median <= kMostMedianMiss ? motion : std::nullopt;
     moves = std::move(kept);
   }
   if (moves.size() < agreeing)
     return std::nullopt;
   motion = fitTurn(moves, centreX, centreY);
-  if (motion)
-    missesOf(*motion, moves, median);
-  return motion && median <= kMostMedianMiss ? motion : std::nullopt;
+  return motion && missesOf(*motion, moves).median <= kMostMedianMiss ? motion : std::nullopt;
 }
 
 } // namespace lumicomb

@@ -48,6 +48,19 @@ int32_t medianOf(std::vector<int32_t> &values) {
   return *middle;
 }
 
+/// The value at the middle of the order of `total` values, counts[v] of them v, as medianOf
+/// selects it.
+template <typename Count>
+int32_t middleOfCounts(const Count *counts, size_t values, uint64_t total) {
+  uint64_t seen = 0;
+  for (size_t value = 0; value < values; ++value) {
+    seen += counts[value];
+    if (seen > total / 2)
+      return static_cast<int32_t>(value);
+  }
+  return 0;
+}
+
 /// The counts of values from 0 to 65535, whose median is the value at the middle of their order,
 /// as medianOf finds it; counted, since a frame's neighbour differences come by the million.
 class Histogram {
@@ -57,15 +70,7 @@ public:
     ++m_total;
   }
 
-  int32_t median() const {
-    uint64_t seen = 0;
-    for (size_t value = 0; value < m_counts.size(); ++value) {
-      seen += m_counts[value];
-      if (seen > m_total / 2)
-        return static_cast<int32_t>(value);
-    }
-    return 0;
-  }
+  int32_t median() const { return middleOfCounts(m_counts.data(), m_counts.size(), m_total); }
 
 private:
   std::vector<uint64_t> m_counts = std::vector<uint64_t>(65536, 0);
@@ -117,18 +122,9 @@ StarPixels findStarPixels(const FrameRows &rows, int64_t width, int64_t height, 
     }
     for (int64_t tx = 0; tx < tilesAcross; ++tx) {
       const auto tile = static_cast<size_t>(tx);
-      int32_t median = 0;
-      if (wide) {
-        median = medianOf(tileSamples[tile]);
-      } else {
-        // The value at the middle of the tile's order, as medianOf would select it.
-        for (uint32_t seen = 0; median < 256; ++median) {
-          seen += tileCounts[256 * tile + static_cast<size_t>(median)];
-          if (seen > tileTotals[tile] / 2)
-            break;
-        }
-      }
-      skyOf[static_cast<size_t>(ty * tilesAcross) + tile] = median;
+      skyOf[static_cast<size_t>(ty * tilesAcross) + tile] =
+          wide ? medianOf(tileSamples[tile])
+               : middleOfCounts(&tileCounts[256 * tile], 256, tileTotals[tile]);
     }
   }
   const double noise = 1.0483 * differences.median();

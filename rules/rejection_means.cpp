@@ -151,7 +151,7 @@ settleGroup(const Settings &settings, const RowAccess<typename Lanes::Sample> &r
       spreadOf(Lanes::numerator(total, squares, Values{} + sources), settings.pairs);
   // Every position gets the mean of all its samples and no rejection first; those where the
   // first round may reject something are settled again, in batches.
-  Lanes::storeMeans(total, settings.sources, settings.reciprocal, row.out + k);
+  Lanes::storeMeans(total, sources, settings.reciprocal, row.out + k);
   std::fill_n(row.rejected + k, Lanes::kWidth, 0);
   const Reals low = Lanes::reals(least), high = Lanes::reals(most);
   Wholes<Reals> clean;

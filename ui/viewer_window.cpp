@@ -244,11 +244,12 @@ void ViewerWindow::updateStatus() {
                         .arg(picture->size().height())
                         .arg(picture->bits()),
                     zoomText(m_view->zoom())};
-  if (m_hovered && QRect(QPoint(), picture->size()).contains(*m_hovered))
+  if (m_hovered && QRect(QPoint(), picture->size()).contains(*m_hovered)) {
     parts << QStringLiteral("x %1 y %2").arg(m_hovered->x()).arg(m_hovered->y())
           << picture->samplesAt(*m_hovered);
-  if (showsMap() && m_hovered && QRect(QPoint(), picture->size()).contains(*m_hovered))
-    parts << m_map->valueAt(*m_hovered);
+    if (showsMap())
+      parts << m_map->valueAt(*m_hovered);
+  }
   if (!m_beforeProblem.isEmpty() && (m_holdingB || m_beforeToggle->isChecked()))
     parts << m_beforeProblem;
   if (!m_mapProblem.isEmpty() && m_mapToggle->isChecked())
