@@ -209,20 +209,6 @@ report_long_night() {
     "${MEMORY[long-plain-png]}"
 }
 
-# Warms the page cache with one uncounted run of each, then takes turns as bench/run.sh does.
-measure_runs() {
-  local rounds=$1 label=$2 run round i
-  shift 2
-  local runs=("$@") count=$#
-  log "$label: warming up"
-  for run in "${runs[@]}"; do run_night "$run"; done
-  for run in "${runs[@]}"; do rm -f "$WORK/$run.samples"; done
-  for ((round = 0; round < rounds; round++)); do
-    log "$label, round $((round + 1))/$rounds"
-    for ((i = 0; i < count; i++)); do run_night "${runs[(round + i) % count]}"; done
-  done
-}
-
 night_main() {
   ensure_peers
   start_bench
@@ -234,14 +220,14 @@ night_main() {
   PASSED=0
   FAILED=0
   LOAD_PHOTOGRAPHS=$(cut -d' ' -f1-3 /proc/loadavg)
-  measure_runs "$ROUNDS" "night runs on the photographs" "${NIGHT_RUNS[@]}"
+  measure_runs run_night "$ROUNDS" "night runs on the photographs: " "${NIGHT_RUNS[@]}"
   report_photographs
   if [ "$NIGHT_ROUNDS" -gt 0 ]; then
     make_long_night
     local runs=()
     for run in "${LONG_RUNS[@]}"; do [ "$run" = long-magick ] && [ -z "$MAGICK" ] || runs+=("$run"); done
     LOAD_LONG=$(cut -d' ' -f1-3 /proc/loadavg)
-    measure_runs "$NIGHT_ROUNDS" "the long night" "${runs[@]}"
+    measure_runs run_night "$NIGHT_ROUNDS" "the long night: " "${runs[@]}"
     report_long_night
   fi
   if [ "$FIGURE_FRAMES" -gt 0 ]; then

@@ -27,7 +27,8 @@ declare -A RULE_OF=([s]=sigma-clipped-mean [w]=winsorized-mean)
 # with noise of its own in every frame, 0.13% of the samples blown to white and 0.07% dropped to
 # the darkest level but one. Made once; the stacks take the first frames they need.
 make_outlier_frames() {
-  local depth=$1 dir="$CACHE/rejection-frames-$depth"
+  local depth=$1
+  local dir="$CACHE/rejection-frames-$depth"
   local most=${COUNTS##* } top=255 scale=0.94 offset=8 sigma=3 type=uchar i
   [ "$depth" -eq 16 ] && { top=65535; scale=240; offset=2000; sigma=300; type=ushort; }
   OUTLIER_DIR=$dir
@@ -146,7 +147,7 @@ time_run() {
 }
 
 time_on_photographs() {
-  local run round i count=${#REJECTION_RUNS[@]} load rejection
+  local run i load rejection
   # Siril converts what lies in one folder, and only photographs of one channel count: the
   # photographs linked into one, a greyscale one saved again in colour once (both sides read it).
   mkdir -p "$WORK/photos" "$CACHE/rejection-colour"
@@ -156,7 +157,7 @@ time_on_photographs() {
     bands=$(vipsheader -f bands "${PHOTOS[i]}" 2>/dev/null)
     if [ "$bands" -eq 1 ]; then
       [ -f "$CACHE/rejection-colour/$name" ] ||
-        vips colourspace "${PHOTOS[i]}" "$CACHE/rejection-colour/$name[Q=95]" srgb 2>/dev/null
+        vips colourspace "${PHOTOS[i]}" "$CACHE/rejection-colour/${name}[Q=95]" srgb 2>/dev/null
       PHOTOS[i]="$CACHE/rejection-colour/$name"
     fi
     ln -s "$PWD/${PHOTOS[i]}" "$WORK/photos/$name"
@@ -166,13 +167,7 @@ time_on_photographs() {
     siril_script "$WORK/photos" "$WORK/siril-$rejection" "$rejection"
   done
   load=$(cut -d' ' -f1-3 /proc/loadavg)
-  log "warming up"
-  for run in "${REJECTION_RUNS[@]}"; do time_run "$run"; done
-  rm -f "$WORK"/*.samples
-  for ((round = 0; round < ROUNDS; round++)); do
-    log "rejection runs, round $((round + 1))/$ROUNDS"
-    for ((i = 0; i < count; i++)); do time_run "${REJECTION_RUNS[(round + i) % count]}"; done
-  done
+  measure_runs time_run "$ROUNDS" "rejection runs: " "${REJECTION_RUNS[@]}"
   declare -gA TIME MEMORY
   echo
   echo "$PHOTO_COUNT photographs 2560x1600, JPEG to TIFF, $ROUNDS rounds, medians"

@@ -186,21 +186,24 @@ run_tool() {
   echo "$(((end - start) / 1000000)) $(tail -n 1 "$WORK/$tool.rss")" >>"$WORK/$tool.samples"
 }
 
-# One uncounted run of each tool puts the photographs and the programs in the page cache. Then the
-# tools take turns, round by round, and the first tool of a round moves on each round, so none of
-# them always runs right after the same neighbour.
-measure() {
-  local tool round i count=${#TOOLS[@]}
-  log "warming up"
-  for tool in "${TOOLS[@]}"; do run_tool "$tool"; done
-  for tool in "${TOOLS[@]}"; do rm -f "$WORK/$tool.samples"; done
-  for ((round = 0; round < ROUNDS; round++)); do
-    log "round $((round + 1))/$ROUNDS"
-    for ((i = 0; i < count; i++)); do
-      run_tool "${TOOLS[(round + i) % count]}"
-    done
+# measure_runs RUNNER ROUNDS LABEL RUN...: one uncounted run of each puts the photographs and the
+# programs in the page cache. Then the runs take turns, round by round, and the first of a round
+# moves on each round, so none of them always runs right after the same neighbour. RUNNER times
+# one run into $WORK/RUN.samples; LABEL starts the lines of the log.
+measure_runs() {
+  local runner=$1 rounds=$2 label=$3 run round i
+  shift 3
+  local runs=("$@") count=$#
+  log "${label}warming up"
+  for run in "${runs[@]}"; do "$runner" "$run"; done
+  for run in "${runs[@]}"; do rm -f "$WORK/$run.samples"; done
+  for ((round = 0; round < rounds; round++)); do
+    log "${label}round $((round + 1))/$rounds"
+    for ((i = 0; i < count; i++)); do "$runner" "${runs[(round + i) % count]}"; done
   done
 }
+
+measure() { measure_runs run_tool "$ROUNDS" "" "${TOOLS[@]}"; }
 
 # One run of each is the default: a 200-frame median takes seconds, far above the noise, and its
 # peak memory barely moves from run to run. More rounds steady the time against the floor.
