@@ -187,19 +187,25 @@ run_tool() {
 }
 
 # measure_runs RUNNER ROUNDS LABEL RUN...: one uncounted run of each puts the photographs and the
-# programs in the page cache. Then the runs take turns, round by round, and the first of a round
-# moves on each round, so none of them always runs right after the same neighbour. RUNNER times
-# one run into $WORK/RUN.samples; LABEL starts the lines of the log.
+# programs in the page cache. Then the runs take turns, round by round: the first of a round moves
+# on each round, and every other round goes backwards, so that no run always comes right after the
+# same neighbour. What a run left for the disk to write is written before the next one starts, so
+# that it is not timed as the next one's. RUNNER times one run into $WORK/RUN.samples; LABEL starts
+# the lines of the log.
 measure_runs() {
-  local runner=$1 rounds=$2 label=$3 run round i
+  local runner=$1 rounds=$2 label=$3 run round i k
   shift 3
   local runs=("$@") count=$#
   log "${label}warming up"
-  for run in "${runs[@]}"; do "$runner" "$run"; done
+  for run in "${runs[@]}"; do "$runner" "$run" && sync; done
   for run in "${runs[@]}"; do rm -f "$WORK/$run.samples"; done
   for ((round = 0; round < rounds; round++)); do
     log "${label}round $((round + 1))/$rounds"
-    for ((i = 0; i < count; i++)); do "$runner" "${runs[(round + i) % count]}"; done
+    for ((i = 0; i < count; i++)); do
+      k=$(((round + i) % count))
+      ((round % 2 == 0)) || k=$((count - 1 - k))
+      "$runner" "${runs[k]}" && sync
+    done
   done
 }
 
