@@ -161,47 +161,6 @@ template <typename Vector>
   std::memcpy(base + static_cast<size_t>(i) * sizeof(Vector), &vector, sizeof vector);
 }
 
-/// The winsorized sigma of positions side by side, every lane as PositionRejection works one out:
-/// a lane stops once its sigma settles or its bounds stop moving. `samples` holds `sources`
-/// vectors of samples; `kept` says which of them count, as a lane mask per source (null: all).
-template <typename Lanes>
-[[gnu::always_inline]] inline typename Lanes::Reals
-winsorizeLanes(const uint8_t *samples, int sources, const uint8_t *kept,
-               typename Lanes::Values count, typename Lanes::Reals pairs, float top,
-               typename Lanes::Reals centre, typename Lanes::Reals sigma,
-               Wholes<typename Lanes::Reals> active) {
-  using Values = typename Lanes::Values;
-  using Reals = typename Lanes::Reals;
-  Values low = Values{} + 0, high = Values{} + static_cast<typename Lanes::Sample>(top);
-  for (bool first = true;; first = false) {
-    const Values lowBound = Lanes::values(roundedBound(centre - kWinsorSpan * sigma, top));
-    const Values highBound = Lanes::values(roundedBound(centre + kWinsorSpan * sigma, top));
-    const Values nextLow = smaller(larger(low, lowBound), highBound);
-    const Values nextHigh = smaller(larger(high, lowBound), highBound);
-    if (!first) {
-      active &= Lanes::mask((nextLow != low) | (nextHigh != high));
-      if (!anyLane(active))
-        return sigma;
-    }
-    low = nextLow;
-    high = nextHigh;
-    Values total = {}, squares = {};
-    for (int i = 0; i < sources; ++i) {
-      Values value = smaller(larger(loadAt<Values>(samples, i), low), high);
-      if (kept)
-        value = loadAt<typename Lanes::ValuesMask>(kept, i) != 0 ? value : Values{};
-      total += value;
-      squares += value * value;
-    }
-    const Reals next = winsorizedSpread(Lanes::numerator(total, squares, count), pairs);
-    const Wholes<Reals> again = keepsWinsorizing(next, sigma) & active;
-    sigma = active != 0 ? next : sigma;
-    active = again;
-    if (!anyLane(active))
-      return sigma;
-  }
-}
-
 /// 1.134 times the deviation of the samples clamped to bounds worked out from `sigma`: one step
 /// of winsorizing from scratch.
 template <typename Lanes>

@@ -84,7 +84,7 @@ struct RowWork {
   std::vector<uint8_t> batch;
 
   void size(int64_t samples, int sources, int bytesPerSample) {
-    batch.resize(batchBytes(sources));
+    batch.resize(kBatchesTogether * batchBytes(sources));
     const auto row = static_cast<size_t>(std::max(samples, kLine) * bytesPerSample);
     lower.resize(row);
     upper.resize(row);
@@ -174,8 +174,8 @@ settleGroup(const Settings &settings, const RowAccess<typename Lanes::Sample> &r
     }
 }
 
-/// Settles the row's pending positions, a batch of them side by side (see settleBatch), or one by
-/// one for deep stacks.
+/// Settles the row's pending positions, batches of them side by side (see settleBatches), or one
+/// by one for deep stacks.
 template <Method kMethod, typename Lanes>
 [[gnu::always_inline]] inline void settlePending(const Settings &settings,
                                                  const RowAccess<typename Lanes::Sample> &row,
@@ -191,16 +191,19 @@ template <Method kMethod, typename Lanes>
     return;
   }
   constexpr int kWidth = Lanes::kWidth;
-  BatchOutcome<Lanes> outcome;
-  for (int64_t from = 0; from < pending; from += kWidth) {
-    const int lanes = static_cast<int>(std::min<int64_t>(kWidth, pending - from));
+  constexpr int kChunk = kWidth * kBatchesTogether;
+  BatchOutcome<Lanes> outcomes[kBatchesTogether];
+  for (int64_t from = 0; from < pending; from += kChunk) {
+    const int count = static_cast<int>(std::min<int64_t>(kChunk, pending - from));
     const int64_t *positions = work.pending.data() + from;
-    settleBatch<kMethod, Lanes>(
-        settings.rounds(), lanes, work.centres.data() + from, work.sigmas.data() + from,
-        [&](int i, int j) LUMICOMB_ALWAYS_INLINE { return row.sample(i, positions[j]); },
-        work.batch.data(), outcome);
-    for (int j = 0; j < lanes; ++j) {
-      const int64_t k = positions[j];
+    settleBatches<kMethod, Lanes>(
+        settings.rounds(), count, work.centres.data() + from, work.sigmas.data() + from,
+        [&](int i, int p) LUMICOMB_ALWAYS_INLINE { return row.sample(i, positions[p]); },
+        work.batch.data(), outcomes);
+    for (int p = 0; p < count; ++p) {
+      BatchOutcome<Lanes> &outcome = outcomes[p / kWidth];
+      const int j = p % kWidth;
+      const int64_t k = positions[p];
       if (outcome.inTestingOrder[j]) {
         for (int i = 0; i < settings.sources; ++i)
           work.position[static_cast<size_t>(i)] = row.sample(i, k);

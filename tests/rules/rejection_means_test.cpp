@@ -32,9 +32,10 @@ std::vector<WidePicture> greyStack(const std::vector<int> &values, int scale) {
 
 TEST(RejectingMeans, MatchTheirDefinitionOnStacksWithOutliers) {
   // Kappas from the usual to ones so small that the limit on rejections decides, with widths
-  // below one group of positions, of whole groups, and with a last group that overlaps.
+  // below one group of positions, of whole groups, with a last group that overlaps, and with
+  // more positions to settle again than the batches take at once.
   const rejection::Kappas kappas[] = {{4, 3}, {2, 1.5}, {0.7, 0.4}};
-  const int64_t widths[] = {1, 3, 22, 23};
+  const int64_t widths[] = {1, 3, 22, 23, 101};
   for (const Method &method : kMethods)
     for (const SampleDepth depth : {SampleDepth::Eight, SampleDepth::Sixteen})
       for (int count : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 24, 31, 40})
