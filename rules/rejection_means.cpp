@@ -78,7 +78,7 @@ struct RowWork {
   std::vector<uint8_t> group;
   std::vector<uint16_t> position; ///< one position's samples, and room to work on them
   /// Positions of the row whose first round rejected something, with that round's centre and
-  /// sigma, and the memory a batch of them is settled in.
+  /// sigma, and the memory their batches are settled in.
   std::vector<int64_t> pending;
   std::vector<float> centres, sigmas;
   std::vector<uint8_t> batch;

@@ -46,7 +46,6 @@ enum BatchField {
   kActive,      ///< lanes still in their rounds
   kOrdered,     ///< lanes left for inTestingOrder
   kWinsorizing, ///< lanes whose winsorizing goes on
-  kFresh,       ///< set until the first step of the round's winsorizing
   kCentre,
   kSigma,
   kLow, ///< the winsorized copy's bounds
@@ -172,9 +171,10 @@ template <Method kMethod, typename Lanes>
   batch.set(kSigma, sigma);
   if constexpr (kMethod == Method::Winsorized) {
     batch.set(kWinsorizing, starting);
-    batch.set(kFresh, Mask{} - 1);
-    batch.set(kLow, Values{});
-    batch.set(kHigh, Values{} + static_cast<typename Lanes::Sample>(setup.top));
+    // Bounds outside every level: the first step's bounds always differ from them, and clamp
+    // as 0 and the top would.
+    batch.set(kLow, Values{} - 1);
+    batch.set(kHigh, Values{} + (static_cast<typename Lanes::Sample>(setup.top) + 1));
   }
 }
 
@@ -194,8 +194,7 @@ template <typename Lanes>
   const Values highBound = Lanes::values(roundedBound(centre + kWinsorSpan * sigma, setup.top));
   const Values nextLow = smaller(larger(low, lowBound), highBound);
   const Values nextHigh = smaller(larger(high, lowBound), highBound);
-  active &= batch.template get<Mask>(kFresh) | Lanes::mask((nextLow != low) | (nextHigh != high));
-  batch.set(kFresh, Mask{});
+  active &= Lanes::mask((nextLow != low) | (nextHigh != high));
   if (!anyLane(active)) {
     batch.set(kWinsorizing, active);
     return false;
